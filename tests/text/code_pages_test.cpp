@@ -1,0 +1,144 @@
+#include "text/code_pages.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace quillet {
+namespace {
+
+using namespace std::string_literals;
+
+struct Conversion {
+    const char* name;
+    std::string input;
+    std::string expected;
+};
+
+class GbkToUtf8Cases : public testing::TestWithParam<Conversion> {};
+
+TEST_P(GbkToUtf8Cases, Converts) {
+    EXPECT_EQ(GbkToUtf8(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, GbkToUtf8Cases,
+    testing::Values(Conversion{"Empty", "", ""}, Conversion{"Ascii", "abc", "abc"},
+                    Conversion{"Zhong", "\xD6\xD0", "\xE4\xB8\xAD"},
+                    // A lead byte with nothing behind it decodes to U+FFFD.
+                    Conversion{"LeadByteAtEnd", "a\xD6", "a\xEF\xBF\xBD"},
+                    Conversion{"StopsAtNul", "a\0b"s, "a"},
+                    // Three U+FFFD need nine bytes but the buffer holds 2 * (3 + 1): the
+                    // longest prefix of whole characters is kept.
+                    Conversion{"SizedByGbkLength", "\x80\x80\x80", "\xE2\x82\xAC\xE2\x82\xAC"}),
+    [](const auto& row) { return row.param.name; });
+
+class Utf8ToGbkCases : public testing::TestWithParam<Conversion> {};
+
+TEST_P(Utf8ToGbkCases, Converts) {
+    EXPECT_EQ(Utf8ToGbk(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Utf8ToGbkCases,
+    testing::Values(Conversion{"Empty", "", ""}, Conversion{"Zhong", "\xE4\xB8\xAD", "\xD6\xD0"},
+                    Conversion{"HangulBecomesQuestionMark",
+                               "a\xED\x95\x9C"
+                               "b",
+                               "a?b"},
+                    Conversion{"EmojiBecomesOneQuestionMark", "\xF0\x9F\x98\x80", "?"},
+                    // Invalid bytes decode to U+FFFD, which GBK lacks.
+                    Conversion{"InvalidUtf8", "a\xFF\xC0\x80z", "a???z"},
+                    Conversion{"TruncatedSequence", "\xE4\xB8", "?"},
+                    Conversion{"Ideographs", "\xE8\xAE\xA9\xE6\x88\x91", "\xC8\xC3\xCE\xD2"}),
+    [](const auto& row) { return row.param.name; });
+
+TEST(CodePages, MultiByteToUtf16SizesByTheSystemCodePage) {
+    EXPECT_EQ(MultiByteToUtf16("A"), "A\0\0\0"s);
+    EXPECT_EQ(MultiByteToUtf16(""), "\0\0"s);
+    // "中" in UTF-8 counts three units as GBK (E4B8, AD + NUL split), so the decode of one unit
+    // and its terminator leaves one zero unit of padding.
+    EXPECT_EQ(MultiByteToUtf16("\xE4\xB8\xAD"), "\x2D\x4E\0\0\0\0"s);
+    EXPECT_EQ(MultiByteToUtf16("\xD6\xD0", CodePageGbk), "\x2D\x4E\0\0"s);
+    // 0 is the system code page, not the default UTF-8.
+    EXPECT_EQ(MultiByteToUtf16("\xD6\xD0", 0), "\x2D\x4E\0\0"s);
+    // An unknown code page leaves the buffer as prepared: zero units.
+    EXPECT_EQ(MultiByteToUtf16("ab", 12345), std::string(6, '\0'));
+}
+
+TEST(CodePages, Utf16ToMultiByte) {
+    EXPECT_EQ(Utf16ToMultiByte(""), "");
+    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s), "\xD6\xD0");
+    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s, CodePageUtf8), "\xE4\xB8\xAD");
+    // Reading stops at the first zero unit and never runs past the end, odd byte or not.
+    EXPECT_EQ(Utf16ToMultiByte("A\0\0\0B\0"s), "A");
+    EXPECT_EQ(Utf16ToMultiByte("A\0B"s), "A");
+    EXPECT_EQ(Utf16ToMultiByte("ab", 12345), "");
+}
+
+TEST(CodePages, GbkToUtf16Bytes) {
+    EXPECT_EQ(GbkToUtf16Bytes("A"), "A\0\0\0"s);
+    EXPECT_EQ(GbkToUtf16Bytes("A", true), "A\0"s);
+    EXPECT_EQ(GbkToUtf16Bytes("\xD6\xD0"), "\x2D\x4E\0\0"s);
+    EXPECT_EQ(GbkToUtf16Bytes(""), "");
+    EXPECT_EQ(GbkToUtf16Bytes("", true), "");
+}
+
+TEST(CodePages, Utf16BytesToGbk) {
+    EXPECT_EQ(Utf16BytesToGbk("A\0B\0"s), "AB");
+    EXPECT_EQ(Utf16BytesToGbk("A\0\0\0B\0"s), "A");
+    EXPECT_EQ(Utf16BytesToGbk("A\0B"s), "A");
+    EXPECT_EQ(Utf16BytesToGbk(""), "");
+    // e + combining acute is composed to é, which GBK holds (A8 A6); uncomposed it would
+    // come out as "e?".
+    EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"e\u0301")), "\xA8\xA6");
+    // A lone surrogate becomes the default character.
+    EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"a\xD800"
+                                           "b")),
+              "a?b");
+}
+
+// The table decoder and ICU must agree on every text, malformed ones included.
+TEST(CodePages, GbkRoundTripsEveryDoubleByteCharacter) {
+    std::string all;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            all.push_back(static_cast<char>(lead));
+            all.push_back(static_cast<char>(trail));
+        }
+    }
+    const Text utf8 = GbkToUtf8(all);
+    const Text back = Utf8ToGbk(utf8);
+    // Unassigned pairs come back as "?"; every assigned one comes back as itself.
+    std::size_t same = 0;
+    for (std::size_t i = 0, j = 0; i < all.size() && j < back.size(); i += 2) {
+        if (back[j] == '?') {
+            ++j;
+            continue;
+        }
+        EXPECT_EQ(back.substr(j, 2), all.substr(i, 2)) << "pair at " << i;
+        j += 2;
+        ++same;
+    }
+    EXPECT_GT(same, 21000u);
+}
+
+TEST(CodePages, MalformedAndLargeInputsGiveDefinedResults) {
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 200; ++round) {
+        std::string noise(static_cast<std::size_t>(byte(random)), '\0');
+        for (char& c : noise) c = static_cast<char>(byte(random) | 1);  // no zero bytes
+        const Text gbk = Utf8ToGbk(noise);
+        const Text utf8 = GbkToUtf8(noise);
+        EXPECT_LE(gbk.size(), noise.size() * 2);
+        EXPECT_EQ(Utf16BytesToGbk(GbkToUtf16Bytes(gbk)), gbk);
+        EXPECT_LE(utf8.size(), 2 * (noise.size() + 1));
+    }
+    const std::string big(10 * 1024 * 1024 / 3 * 3, 'x');
+    EXPECT_EQ(Utf8ToGbk(big).size(), big.size());
+}
+
+}  // namespace
+}  // namespace quillet

@@ -1,0 +1,193 @@
+#include "text/code_page_layer.h"
+
+#include <unicode/ucnv.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "text/gbk_table.h"
+
+namespace quillet {
+namespace {
+
+constexpr UChar32 ReplacementCharacter = 0xFFFD;
+
+bool IsGbk(int codePage) {
+    return codePage == CodePageAcp || codePage == CodePageGbk;
+}
+
+// One windows-936 converter per thread: opening one per call would dominate short conversions.
+UConverter* GbkConverter() {
+    struct Holder {
+        std::unique_ptr<UConverter, decltype(&ucnv_close)> cnv{nullptr, &ucnv_close};
+    };
+    thread_local Holder holder;
+    if (!holder.cnv) {
+        UErrorCode err = U_ZERO_ERROR;
+        holder.cnv.reset(ucnv_open("windows-936", &err));
+        if (U_FAILURE(err)) holder.cnv.reset();
+        if (holder.cnv) ucnv_setSubstChars(holder.cnv.get(), "?", 1, &err);
+    }
+    if (holder.cnv) ucnv_reset(holder.cnv.get());
+    return holder.cnv.get();
+}
+
+std::u16string DecodeGbk(std::string_view bytes) {
+    std::u16string out;
+    if (DecodeGbkByTable(bytes, out)) return out;
+    UConverter* cnv = GbkConverter();
+    if (!cnv) return {};
+    out.assign(bytes.size() + 1, u'\0');  // a GBK byte never yields more than one unit
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t n = ucnv_toUChars(cnv, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                                    static_cast<int32_t>(bytes.size()), &err);
+    out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+std::string EncodeGbk(std::u16string_view units) {
+    std::string out;
+    if (units.empty() || EncodeGbkByTable(units, out)) return out;
+    UConverter* cnv = GbkConverter();
+    if (!cnv) return {};
+    out.assign(units.size() * 2 + 1, '\0');  // at most two bytes per unit
+    UErrorCode err = U_ZERO_ERROR;
+    const int32_t n = ucnv_fromUChars(cnv, out.data(), static_cast<int32_t>(out.size()),
+                                      units.data(), static_cast<int32_t>(units.size()), &err);
+    out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+std::string EncodeUtf8(std::u16string_view units) {
+    if (units.empty()) return {};
+    std::string out(units.size() * 3, '\0');
+    int32_t n = 0;
+    UErrorCode err = U_ZERO_ERROR;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, units.data(),
+                       static_cast<int32_t>(units.size()), ReplacementCharacter, nullptr, &err);
+    out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+// NFC, touching only the part of the text after its longest already-composed prefix.
+std::u16string Compose(std::u16string_view units) {
+    UErrorCode err = U_ZERO_ERROR;
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
+    if (U_FAILURE(err)) return std::u16string(units);
+    const int32_t length = static_cast<int32_t>(units.size());
+    const int32_t done = unorm2_spanQuickCheckYes(nfc, units.data(), length, &err);
+    if (U_FAILURE(err) || done == length) return std::u16string(units);
+    std::u16string out(units.substr(0, static_cast<std::size_t>(done)));
+    for (std::size_t capacity = units.size() * 2 + 8;; capacity *= 2) {
+        out.resize(capacity);
+        err = U_ZERO_ERROR;
+        const int32_t n =
+            unorm2_normalizeSecondAndAppend(nfc, out.data(), done, static_cast<int32_t>(capacity),
+                                            units.data() + done, length - done, &err);
+        if (err == U_BUFFER_OVERFLOW_ERROR) continue;
+        out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
+        return out;
+    }
+}
+
+// Longest prefix of `units` within `capacity` that does not split a surrogate pair.
+std::size_t UnitsPrefix(std::u16string_view units, std::size_t capacity) {
+    std::size_t n = std::min(capacity, units.size());
+    if (n > 0 && n < units.size() && U16_IS_LEAD(units[n - 1]) && U16_IS_TRAIL(units[n])) --n;
+    return n;
+}
+
+}  // namespace
+
+std::string EncodeUnitsWithin(int codePage, unsigned flags, std::u16string_view units,
+                              std::size_t capacity) {
+    std::string whole = EncodeUnits(codePage, flags, units);
+    if (whole.size() <= capacity) return whole;
+    std::u16string composed;
+    if (flags & ComposeCheck) {
+        composed = Compose(units);
+        units = composed;
+    }
+    std::string out;
+    std::size_t i = 0;
+    while (i < units.size()) {
+        std::size_t next = i + 1;
+        if (U16_IS_LEAD(units[i]) && next < units.size() && U16_IS_TRAIL(units[next])) ++next;
+        const std::u16string_view one = units.substr(i, next - i);
+        const std::string bytes = IsGbk(codePage) ? EncodeGbk(one) : EncodeUtf8(one);
+        if (out.size() + bytes.size() > capacity) break;
+        out += bytes;
+        i = next;
+    }
+    return out;
+}
+
+bool IsKnownCodePage(int codePage) {
+    return IsGbk(codePage) || codePage == CodePageUtf8;
+}
+
+std::u16string DecodeUtf8(std::string_view bytes, bool& wellFormed) {
+    wellFormed = true;
+    if (bytes.empty()) return {};
+    std::u16string out(bytes.size(), u'\0');  // a UTF-8 byte never yields more than one unit
+    int32_t n = 0;
+    int32_t substitutions = 0;
+    UErrorCode err = U_ZERO_ERROR;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &n, bytes.data(),
+                         static_cast<int32_t>(bytes.size()), ReplacementCharacter, &substitutions,
+                         &err);
+    wellFormed = substitutions == 0;
+    out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
+    return out;
+}
+
+std::u16string DecodeBytes(int codePage, std::string_view bytes) {
+    if (IsGbk(codePage)) return DecodeGbk(bytes);
+    if (codePage == CodePageUtf8) {
+        bool wellFormed = true;
+        return DecodeUtf8(bytes, wellFormed);
+    }
+    return {};
+}
+
+std::string EncodeUnits(int codePage, unsigned flags, std::u16string_view units) {
+    std::u16string composed;
+    if (flags & ComposeCheck) {
+        composed = Compose(units);
+        units = composed;
+    }
+    if (IsGbk(codePage)) return EncodeGbk(units);
+    if (codePage == CodePageUtf8) return EncodeUtf8(units);
+    return {};
+}
+
+std::size_t MultiByteToWide(int codePage, std::string_view bytes, char16_t* dst,
+                            std::size_t capacity) {
+    if (!IsKnownCodePage(codePage) || bytes.empty()) return 0;
+    const std::u16string units = DecodeBytes(codePage, bytes);
+    if (capacity == 0) return units.size();
+    const std::size_t fit = UnitsPrefix(units, capacity);
+    std::copy_n(units.data(), fit, dst);
+    return fit == units.size() ? fit : 0;
+}
+
+std::size_t WideToMultiByte(int codePage, unsigned flags, std::u16string_view units, char* dst,
+                            std::size_t capacity) {
+    if (!IsKnownCodePage(codePage) || units.empty()) return 0;
+    const std::string whole = EncodeUnits(codePage, flags, units);
+    if (capacity == 0) return whole.size();
+    if (whole.size() <= capacity) {
+        std::memcpy(dst, whole.data(), whole.size());
+        return whole.size();
+    }
+    const std::string prefix = EncodeUnitsWithin(codePage, flags, units, capacity);
+    std::memcpy(dst, prefix.data(), prefix.size());
+    return 0;
+}
+
+}  // namespace quillet

@@ -1,0 +1,273 @@
+#include "text/pattern_object.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 16
+#include <pcre2.h>
+
+#include <string>
+#include <vector>
+
+#include "text/code_page_layer.h"
+#include "text/com_apartment.h"
+#include "text/text_extraction.h"
+
+namespace quillet {
+namespace {
+
+// Enough for every reply the program reads, and about a tenth of a second of work on the
+// most hostile subject before the match gives up.
+constexpr uint32_t MatchLimit = 10'000'000;
+constexpr PCRE2_SIZE JitStackStart = 32 * 1024;
+constexpr PCRE2_SIZE JitStackMax = 4 * 1024 * 1024;
+
+PCRE2_SPTR16 AsPcre(const char16_t* units) {
+    return reinterpret_cast<PCRE2_SPTR16>(units);
+}
+
+Text ToGbk(std::u16string_view units) {
+    return EncodeUnits(CodePageGbk, 0, units);
+}
+
+struct CodeDeleter {
+    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
+};
+struct MatchDataDeleter {
+    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
+};
+struct MatchContextDeleter {
+    void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
+};
+struct JitStackDeleter {
+    void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
+};
+
+}  // namespace
+
+struct PatternObject::Engine {
+    Text pattern;  // GBK, as compiled
+    std::unique_ptr<pcre2_code, CodeDeleter> code;
+    bool global = true;
+    int groupCount = 0;
+};
+
+struct PatternObject::Matches {
+    std::u16string subject;
+    int groupCount = 0;
+    // For each match, (groupCount + 1) pairs of UTF-16 offsets; PCRE2_UNSET for absent groups.
+    std::vector<PCRE2_SIZE> offsets;
+
+    int Count() const { return static_cast<int>(offsets.size() / Stride()); }
+    std::size_t Stride() const { return 2 * (static_cast<std::size_t>(groupCount) + 1); }
+    const PCRE2_SIZE* Match(int index) const { return offsets.data() + index * Stride(); }
+};
+
+namespace {
+
+// Collects the matches of `code` in `subject` (all of them when global); false when the
+// engine fails, the effort limit included.
+bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string_view subject,
+             std::vector<PCRE2_SIZE>& offsets) {
+    std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
+        pcre2_match_data_create_from_pattern(code, nullptr));
+    std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
+        pcre2_match_context_create(nullptr));
+    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack(
+        pcre2_jit_stack_create(JitStackStart, JitStackMax, nullptr));
+    if (!data || !context) return false;
+    pcre2_set_match_limit(context.get(), MatchLimit);
+    if (stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+
+    uint32_t newline = 0;
+    pcre2_pattern_info(code, PCRE2_INFO_NEWLINE, &newline);
+    const bool crlfIsNewline = newline == PCRE2_NEWLINE_ANY || newline == PCRE2_NEWLINE_CRLF ||
+                               newline == PCRE2_NEWLINE_ANYCRLF;
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
+    const std::size_t pairs = static_cast<std::size_t>(groupCount) + 1;
+    const PCRE2_SIZE length = subject.size();
+
+    // The subject comes from our own decoder and is valid UTF-16 by construction, so PCRE2
+    // need not check it (a check on every call would make the loop quadratic).
+    PCRE2_SIZE start = 0;
+    while (start <= length) {
+        const int rc = pcre2_match(code, AsPcre(subject.data()), length, start, PCRE2_NO_UTF_CHECK,
+                                   data.get(), context.get());
+        if (rc == PCRE2_ERROR_NOMATCH) return true;
+        // A \K inside a look-ahead can end a match before its start; such a match has no text.
+        if (rc < 0 || ovector[0] > ovector[1]) return false;
+        offsets.insert(offsets.end(), ovector, ovector + 2 * pairs);
+        if (!global) return true;
+
+        start = ovector[1];
+        if (ovector[0] == ovector[1]) {
+            // An empty match: step one character (a CR LF pair counts as one) so the next match
+            // begins further on, as every global search engine does.
+            if (start >= length) return true;
+            const bool crlf = crlfIsNewline && subject[start] == u'\r' && start + 1 < length &&
+                              subject[start + 1] == u'\n';
+            const bool pair = start + 1 < length && (subject[start] & 0xFC00) == 0xD800 &&
+                              (subject[start + 1] & 0xFC00) == 0xDC00;
+            start += (crlf || pair) ? 2 : 1;
+        }
+    }
+    return true;
+}
+
+// Expands $&, $`, $', $$ and $n / $nn of a replacement for one match.
+void AppendReplacement(std::u16string& out, std::u16string_view replacement,
+                       std::u16string_view subject, const PCRE2_SIZE* match, int groupCount) {
+    for (std::size_t i = 0; i < replacement.size(); ++i) {
+        const char16_t c = replacement[i];
+        if (c != u'$' || i + 1 >= replacement.size()) {
+            out.push_back(c);
+            continue;
+        }
+        const char16_t next = replacement[i + 1];
+        if (next == u'$') {
+            out.push_back(u'$');
+            ++i;
+        } else if (next == u'&') {
+            out.append(subject.substr(match[0], match[1] - match[0]));
+            ++i;
+        } else if (next == u'`') {
+            out.append(subject.substr(0, match[0]));
+            ++i;
+        } else if (next == u'\'') {
+            out.append(subject.substr(match[1]));
+            ++i;
+        } else if (next >= u'0' && next <= u'9') {
+            int group = next - u'0';
+            std::size_t used = 1;
+            if (i + 2 < replacement.size() && replacement[i + 2] >= u'0' &&
+                replacement[i + 2] <= u'9' &&
+                group * 10 + (replacement[i + 2] - u'0') <= groupCount) {
+                group = group * 10 + (replacement[i + 2] - u'0');
+                used = 2;
+            }
+            if (group < 1 || group > groupCount) {
+                out.push_back(c);  // not a group: the dollar stands for itself
+                continue;
+            }
+            const PCRE2_SIZE from = match[2 * group], to = match[2 * group + 1];
+            if (from != PCRE2_UNSET) out.append(subject.substr(from, to - from));
+            i += used;
+        } else {
+            out.push_back(c);
+        }
+    }
+}
+
+}  // namespace
+
+PatternObject::PatternObject() {
+    ComInitialize();
+}
+
+PatternObject::PatternObject(const PatternObject& other)
+    : engine_(other.engine_), matches_(other.matches_), subject_(other.subject_) {
+    ComInitialize();
+}
+
+PatternObject& PatternObject::operator=(const PatternObject& other) = default;
+
+PatternObject::~PatternObject() {
+    ComUninitialize();
+}
+
+bool PatternObject::Create(std::string_view pattern, std::string_view subject, bool caseSensitive,
+                           bool multiline, bool global, bool quoteMarker) {
+    engine_.reset();
+    matches_.reset();
+
+    auto engine = std::make_shared<Engine>();
+    engine->pattern = quoteMarker ? ResolveQuoteMarkers(UpToNul(pattern)) : Text(UpToNul(pattern));
+    engine->global = global;
+    const std::u16string units = DecodeBytes(CodePageGbk, engine->pattern);
+
+    // JavaScript-like escapes and back references; CR and LF both end a line, so the dot
+    // never matches a line break.
+    uint32_t options =
+        PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_MATCH_UNSET_BACKREF | PCRE2_DOLLAR_ENDONLY;
+    if (!caseSensitive) options |= PCRE2_CASELESS;
+    if (multiline) options |= PCRE2_MULTILINE;
+    pcre2_compile_context* compileContext = pcre2_compile_context_create(nullptr);
+    if (compileContext) pcre2_set_newline(compileContext, PCRE2_NEWLINE_ANYCRLF);
+    int error = 0;
+    PCRE2_SIZE errorOffset = 0;
+    engine->code.reset(pcre2_compile(AsPcre(units.data()), units.size(), options, &error,
+                                     &errorOffset, compileContext));
+    pcre2_compile_context_free(compileContext);
+    if (engine->code) {
+        pcre2_jit_compile(engine->code.get(), PCRE2_JIT_COMPLETE);  // interpreted when it fails
+        uint32_t captures = 0;
+        pcre2_pattern_info(engine->code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
+        engine->groupCount = static_cast<int>(captures);
+    }
+    engine_ = engine;
+
+    subject_ = Text(UpToNul(subject));
+    if (!engine->code) return false;
+    auto matches = std::make_shared<Matches>();
+    matches->subject = DecodeBytes(CodePageGbk, subject_);
+    matches->groupCount = engine->groupCount;
+    if (!Execute(engine->code.get(), global, engine->groupCount, matches->subject,
+                 matches->offsets)) {
+        return false;
+    }
+    matches_ = std::move(matches);
+    return true;
+}
+
+Text PatternObject::GetPattern() const {
+    return engine_ ? engine_->pattern : Text();
+}
+
+Text PatternObject::ReplaceMatches(std::string_view replacement) const {
+    if (!engine_ || !matches_) return {};
+    const std::u16string with = DecodeBytes(CodePageGbk, UpToNul(replacement));
+    const std::u16string& subject = matches_->subject;
+    std::u16string out;
+    out.reserve(subject.size());
+    PCRE2_SIZE copied = 0;
+    for (int i = 0; i < matches_->Count(); ++i) {
+        const PCRE2_SIZE* match = matches_->Match(i);
+        out.append(subject, copied, match[0] - copied);
+        AppendReplacement(out, with, subject, match, matches_->groupCount);
+        copied = match[1];
+    }
+    out.append(subject, copied);
+    return ToGbk(out);
+}
+
+int PatternObject::MatchCount() const {
+    return matches_ ? matches_->Count() : 0;
+}
+
+Text PatternObject::Capture(int n, int k, TextPos* position) const {
+    if (position) *position = -1;
+    if (!matches_ || n < 1 || n > matches_->Count() || k < 0 || k > matches_->groupCount) {
+        return {};
+    }
+    const PCRE2_SIZE* match = matches_->Match(n - 1);
+    const PCRE2_SIZE from = match[2 * k], to = match[2 * k + 1];
+    if (from == PCRE2_UNSET) return {};
+    const std::u16string_view subject = matches_->subject;
+    if (position) *position = static_cast<TextPos>(ToGbk(subject.substr(0, from)).size());
+    return ToGbk(subject.substr(from, to - from));
+}
+
+Text PatternObject::MatchText(int n, TextPos* position) const {
+    return Capture(n, 0, position);
+}
+
+Text PatternObject::SubMatchText(int n, int k, TextPos* position) const {
+    if (k < 1) {
+        if (position) *position = -1;
+        return {};
+    }
+    return Capture(n, k, position);
+}
+
+int PatternObject::SubMatchCount() const {
+    return matches_ && matches_->Count() > 0 ? matches_->groupCount : 0;
+}
+
+}  // namespace quillet
