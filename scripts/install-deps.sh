@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libicu-dev libpcre2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
+    libcpp-httplib-dev libjpeg-dev
 )
 
 missing=()
