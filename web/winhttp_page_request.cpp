@@ -114,20 +114,29 @@ bool WalkHeaderLines(std::string_view headers, Text& receivedCookies, Text* loca
     return anyCookie;
 }
 
-// The body text re-decoded from the charset its meta tag names, when it names one.
-void RedecodeByCharset(Text& text, const Bytes& body, PatternObject& pattern) {
+// The body as text: up to its first zero byte, or decoded whole from the charset its meta tag
+// names within the first 1024 bytes (other than gbk and gb2312). `body` is left intact when
+// `keepBody`; otherwise its bytes may be moved into the text, which saves a copy of a large
+// body on the common path.
+Text BodyText(Bytes& body, bool keepBody, PatternObject& pattern) {
+    const std::string_view plain = UpToNul(body);
+    std::optional<Text> decoded;
     ComInitialize();
-    if (pattern.Create(CharsetPattern, MidText(text, 1, CharsetScanBytes))) {
+    if (pattern.Create(CharsetPattern, MidText(plain, 1, CharsetScanBytes))) {
         const Text charset = pattern.SubMatchText(1, 1);
         if (!charset.empty() && charset != "gbk" && charset != "gb2312") {
-            if (std::optional<Text> decoded = DecodeCharsetToGbk(body, charset)) {
-                text = std::move(*decoded);
-            }
+            decoded = DecodeCharsetToGbk(body, charset);
         }
         PumpMessages();
     }
     ComUninitialize();
     PumpMessages();
+    if (decoded) return std::move(*decoded);
+    if (keepBody) return Text(plain);
+    const std::size_t length = plain.size();
+    Text text = std::move(body);
+    text.resize(length);
+    return text;
 }
 
 }  // namespace
@@ -276,8 +285,7 @@ Text WinHttpPageRequest(WinHttpLayer& layer, std::string_view url, const WinHttp
     if (args.cookies != nullptr) MergeCookies(*args.cookies, received);
     if (args.receivedCookies != nullptr) *args.receivedCookies = std::move(received);
 
-    Text text(UpToNul(body));
-    RedecodeByCharset(text, body, pattern);
+    Text text = BodyText(body, args.bodyBytes != nullptr, pattern);
     if (args.bodyBytes != nullptr) *args.bodyBytes = std::move(body);
     return text;
 }

@@ -4,6 +4,7 @@
 
 #include "tests/web/recording_layers.h"
 #include "tests/web/scripted_http_server.h"
+#include "web/message_pump.h"
 
 namespace quillet {
 namespace {
@@ -227,6 +228,21 @@ TEST_F(WinInetPageRequestTest, FailedHandleLeavesOutputsAlone) {
 TEST_F(WinInetPageRequestTest, FetchPageTextEndsAtZeroByte) {
     ScriptedHttpServer server(Ok(std::string("abc\0def", 7)));
     EXPECT_EQ(FetchPageText(layer_, server.Url()), "abc");
+}
+
+int pumped = 0;
+void CountPump() {
+    ++pumped;
+}
+
+TEST_F(WinInetPageRequestTest, DispatchesNoMessages) {
+    ScriptedHttpServer server(
+        std::vector<ScriptedReply>{{.bytes = Ok("late"), .delay = std::chrono::milliseconds(200)}});
+    SetMessagePump(&CountPump);
+    pumped = 0;
+    EXPECT_EQ(FetchPageText(layer_, server.Url()), "late");
+    SetMessagePump(nullptr);
+    EXPECT_EQ(pumped, 0);
 }
 
 TEST(HeaderValue, TrimmedTextAfterFirstColon) {
