@@ -279,6 +279,20 @@ TEST_F(WinHttpPageRequestTest, RedirectsFollowedByDefault) {
     EXPECT_EQ(headers.substr(0, 17), "HTTP/1.1 200 OK\r\n");
 }
 
+// The library's own cookie handling lives for one call: it carries a cookie set on a redirect
+// to the followed request when the caller supplied cookies, and is off when not.
+TEST_F(WinHttpPageRequestTest, CookieEngineOnlyWhenCookiesSupplied) {
+    ScriptedHttpServer target(Ok("arrived"));
+    ScriptedHttpServer server(HttpReply(
+        "HTTP/1.1 302 Found", "Set-Cookie: s=1\r\nLocation: " + target.Url("/t") + "\r\n", ""));
+    Text jar;
+    EXPECT_EQ(WinHttpPageRequest(layer_, server.Url(), {.cookies = &jar}), "arrived");
+    EXPECT_NE(target.Request(0).find("\r\nCookie: s=1\r\n"), std::string::npos);
+
+    EXPECT_EQ(WinHttpPageRequest(layer_, server.Url()), "arrived");
+    EXPECT_EQ(target.Request(1).find("Cookie"), std::string::npos);
+}
+
 TEST_F(WinHttpPageRequestTest, TextEndsAtFirstZeroByte) {
     std::string body(200, 'x');
     body[100] = '\0';

@@ -230,6 +230,41 @@ TEST_F(WinInetPageRequestTest, FetchPageTextEndsAtZeroByte) {
     EXPECT_EQ(FetchPageText(layer_, server.Url()), "abc");
 }
 
+struct QuietFailure {
+    const char* name;
+    std::vector<std::string> failing;
+    Bytes body;
+    bool headersKept;
+};
+
+class WinInetQuietFailures : public WinInetPageRequestTest,
+                             public testing::WithParamInterface<QuietFailure> {};
+
+// Sending, reading and the header query fail without a word: only the outputs show it.
+TEST_P(WinInetQuietFailures, ShowInOutputsOnly) {
+    const QuietFailure& c = GetParam();
+    ScriptedHttpServer server(Ok("body", "Set-Cookie: a=1\r\n"));
+    layer_.failing = c.failing;
+    Text headers, received = "old";
+    EXPECT_EQ(WinInetPageRequest(layer_, server.Url(),
+                                 {.receivedCookies = &received, .responseHeaders = &headers}),
+              c.body);
+    if (c.headersKept) {
+        EXPECT_EQ(headers.substr(0, 17), "HTTP/1.1 200 OK\r\n");
+        EXPECT_EQ(received, "a=1");
+    } else {
+        EXPECT_EQ(headers, std::string(5000, ' '));
+        EXPECT_EQ(received, "");
+    }
+    EXPECT_EQ(layer_.closed, (std::vector<std::string>{"request", "connection", "internet"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, WinInetQuietFailures,
+                         testing::Values(QuietFailure{"Send", {"SendRequest"}, "", false},
+                                         QuietFailure{"Read", {"ReadFile"}, "", true},
+                                         QuietFailure{"HeaderQuery", {"QueryInfo"}, "body", false}),
+                         [](const auto& row) { return row.param.name; });
+
 int pumped = 0;
 void CountPump() {
     ++pumped;
