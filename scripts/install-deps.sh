@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    libicu-dev libpcre2-dev
+    libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev openssl
     libgtest-dev libgmock-dev libbenchmark-dev
     libcpp-httplib-dev libjpeg-dev
 )
