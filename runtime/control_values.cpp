@@ -15,17 +15,23 @@ bool ControlValues::IsChecked(std::string_view control) const {
 }
 
 void ControlValues::SetText(std::string_view control, std::string_view text) {
-    std::lock_guard lock(mutex_);
-    auto it = values_.try_emplace(std::string(control)).first;
-    it->second.text = UpToNul(text);
-    if (observer_) observer_(Kind::TextValue, it->first);
+    Observer observer;
+    {
+        std::lock_guard lock(mutex_);
+        values_[std::string(control)].text = UpToNul(text);
+        observer = observer_;
+    }
+    if (observer) observer(Kind::TextValue, std::string(control));
 }
 
 void ControlValues::SetChecked(std::string_view control, bool checked) {
-    std::lock_guard lock(mutex_);
-    auto it = values_.try_emplace(std::string(control)).first;
-    it->second.checked = checked;
-    if (observer_) observer_(Kind::CheckedState, it->first);
+    Observer observer;
+    {
+        std::lock_guard lock(mutex_);
+        values_[std::string(control)].checked = checked;
+        observer = observer_;
+    }
+    if (observer) observer(Kind::CheckedState, std::string(control));
 }
 
 void ControlValues::MirrorText(std::string_view control, std::string_view text) {

@@ -17,7 +17,8 @@ namespace quillet {
 class ControlValues {
   public:
     enum class Kind { TextValue, CheckedState };
-    /// Called with the store locked, on the writing thread, for writes made from code.
+    /// Called after the store took the value, on the writing thread, for writes made from
+    /// code (not with the store locked: it may read and mirror values).
     using Observer = std::function<void(Kind kind, const std::string& control)>;
 
     Text GetText(std::string_view control) const;

@@ -9,6 +9,11 @@ int ReportList::RowCount() const {
     return static_cast<int>(rows_.size());
 }
 
+ReportList::Shape ReportList::CurrentShape() const {
+    std::lock_guard lock(mutex_);
+    return {generation_, static_cast<int>(rows_.size())};
+}
+
 int ReportList::AppendRow() {
     std::lock_guard lock(mutex_);
     rows_.emplace_back(static_cast<std::size_t>(columnCount_));

@@ -33,6 +33,13 @@ class ReportList {
     int ColumnCount() const { return columnCount_; }
     int RowCount() const;
 
+    /// The row count with the count of DeleteAll calls so far, read in one step.
+    struct Shape {
+        std::uint64_t generation = 0;
+        int rows = 0;
+    };
+    Shape CurrentShape() const;
+
     /// Appends a row of empty cells and yields its index.
     int AppendRow();
     /// Deletes every row; the selection becomes -1.

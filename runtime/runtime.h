@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "runtime/control_values.h"
 #include "runtime/report_list.h"
@@ -18,9 +19,38 @@ namespace quillet {
 inline constexpr int MessageInformation = 64;
 inline constexpr int MessageError = 16;
 
+/// The events a window's controls report; KeyPressed passes the key code, the others 0.
+enum class ControlEvent { Created, FocusGained, KeyPressed, Clicked, LeftClick, RightClick };
+
+/// Key codes passed with KeyPressed (the codes of the classic virtual keys).
+inline constexpr int KeyEnter = 13;
+inline constexpr int KeyEscape = 27;
+
+/// One item of a popup menu; an empty label makes a separator.
+struct MenuItem {
+    Text label;
+    std::function<void()> handler;
+};
+
 class Runtime {
   public:
     virtual ~Runtime() = default;
+
+    /// Shows a window from its stored description ("MainWindow", "PreviewWindow"); a window
+    /// that is open already is only raised, restored if minimised. False when it cannot be.
+    virtual bool LoadWindow(std::string_view window) = 0;
+    /// Runs `handler` on the GUI thread whenever `control` (or the window of that name)
+    /// reports `event`; a later call for the same pair replaces the handler.
+    virtual void SetEventHandler(std::string_view control, ControlEvent event,
+                                 std::function<void(int)> handler) = 0;
+    virtual void SetCaption(std::string_view window, std::string_view caption) = 0;
+    /// Shows a picture box's picture from image bytes; bytes of no known format show none.
+    virtual void SetPicture(std::string_view control, std::string_view bytes) = 0;
+    /// Points a browser box at an address (a file path or a URL), which it then loads.
+    virtual void SetBrowserAddress(std::string_view control, std::string_view address) = 0;
+    /// Shows a popup menu with its top-left corner at the mouse cursor; returns at once, the
+    /// chosen item's handler runs later on the GUI thread.
+    virtual void ShowPopupMenu(std::vector<MenuItem> items) = 0;
 
     /// Edit box texts and radio button states, by control name.
     virtual ControlValues& Controls() = 0;

@@ -1,0 +1,56 @@
+#include "runtime/qt/browser_box.h"
+
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#ifdef QUILLET_WEBENGINE
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#endif
+
+namespace quillet {
+
+bool BrowserBoxAvailable() {
+#ifdef QUILLET_WEBENGINE
+    return true;
+#else
+    return false;
+#endif
+}
+
+QWidget* BrowserView(QWidget* placeholder) {
+    if (!placeholder) return nullptr;
+    return placeholder->findChild<QWidget*>(QStringLiteral("browserView"),
+                                            Qt::FindDirectChildrenOnly);
+}
+
+bool NavigateBrowserBox(QWidget* placeholder, const QString& address) {
+#ifdef QUILLET_WEBENGINE
+    if (!placeholder) return false;
+    auto* view = static_cast<QWebEngineView*>(BrowserView(placeholder));
+    if (!view) {
+        view = new QWebEngineView(placeholder);
+        view->setObjectName(QStringLiteral("browserView"));
+        // Silent: no scripts, so no script dialogs or error boxes; the player page is a local
+        // file that embeds a remote song.
+        QWebEngineSettings* settings = view->settings();
+        settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+        settings->setAttribute(QWebEngineSettings::PluginsEnabled, true);
+        settings->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+        auto* layout = new QVBoxLayout(placeholder);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(view);
+    }
+    QUrl url = address.startsWith(u'/') ? QUrl::fromLocalFile(address) : QUrl(address);
+    view->setUrl(url);
+    return true;
+#else
+    (void)placeholder;
+    (void)address;
+    return false;
+#endif
+}
+
+}  // namespace quillet
