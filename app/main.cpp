@@ -11,6 +11,8 @@
 #include "text/code_pages.h"
 
 int main(int argc, char** argv) {
+    // The preview window's web engine asks for shared GL contexts before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     // Relative paths of the program mean its own folder, wherever it was started from.
     quillet::Text runDirectory = quillet::RunDirectory();

@@ -101,7 +101,14 @@ QtRuntime::~QtRuntime() {
 QWidget* QtRuntime::LoadFromResource(const QString& resource, QWidget* parent) {
     QFile file(resource);
     if (!file.open(QFile::ReadOnly)) return nullptr;
+    // Only the standard widgets: the loader would otherwise load every designer plugin as it
+    // is made (one of them brings in the web engine at start-up). It takes its plugin folders
+    // from the library paths, so these are empty while it is made.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     QUiLoader loader;
+    QCoreApplication::setLibraryPaths(libraryPaths);
+    loader.clearPluginPaths();
     return loader.load(&file, parent);
 }
 
@@ -415,8 +422,7 @@ Text QtRuntime::RunDirectory() {
 
 int QtRuntime::Run() {
     if (!LoadWindow("MainWindow")) return 1;
-    QApplication::exec();
-    return 0;
+    return QApplication::exec();  // 0 once the main window is closed
 }
 
 }  // namespace quillet
