@@ -12,6 +12,10 @@ namespace quillet {
 /// True when this build has the web engine.
 bool BrowserBoxAvailable();
 
+/// Makes the web view inside `placeholder` (once; later calls find it). Null without the web
+/// engine.
+QWidget* MakeBrowserBox(QWidget* placeholder);
+
 /// Points the browser box held by `placeholder` at `address` (a local path or a URL),
 /// making the web view first when there is none yet. False without the web engine.
 bool NavigateBrowserBox(QWidget* placeholder, const QString& address);

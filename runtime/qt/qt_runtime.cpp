@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QThread>
@@ -161,15 +160,14 @@ void QtRuntime::SetUpFixedWindow(QWidget* window) {
                            Qt::WindowCloseButtonHint);
     window->setFixedSize(window->size());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, window, &QWidget::close);
+    // Escape closes the window: the controls leave the key unhandled, so it reaches the
+    // window itself (and never another window, as a shortcut of the owner could).
+    window->installEventFilter(this);
     MirrorControls(window);
 }
 
 void QtRuntime::SetUpMainWindow(QWidget* window) {
     SetUpFixedWindow(window);
-    window->installEventFilter(this);
 
     if (auto* view = window->findChild<QTableView*>(QStringLiteral("超级列表框1"))) {
         QStringList headers;
@@ -243,6 +241,8 @@ void QtRuntime::SetUpPreviewWindow(QWidget* window) {
     if (auto* picture = window->findChild<QLabel*>(QStringLiteral("图片框1"))) {
         picture->setScaledContents(true);
     }
+    // The web engine starts here, with the first preview, and not with the program.
+    MakeBrowserBox(window->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
 }
 
 void QtRuntime::MirrorControls(QWidget* window) {
@@ -312,6 +312,12 @@ bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
         if (previewWindow_) previewWindow_->close();
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return false;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        (watched == mainWindow_ || watched == previewWindow_)) {
+        static_cast<QWidget*>(watched)->close();
+        return true;
     }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* viewport = qobject_cast<QWidget*>(watched);
