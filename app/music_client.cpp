@@ -1,0 +1,111 @@
+#include "app/music_client.h"
+
+#include "app/control_names.h"
+#include "app/song_list.h"
+#include "runtime/ini_file.h"
+
+namespace quillet {
+
+MusicClient::MusicClient(Runtime& runtime) : runtime_(runtime) {}
+
+void MusicClient::BindMainWindow() {
+    runtime_.SetEventHandler(names::MainWindow, ControlEvent::Created,
+                             [this](int) { LoadSaveDirectory(); });
+    runtime_.SetEventHandler(names::SearchBox, ControlEvent::FocusGained,
+                             [this](int) { OnSearchFocus(); });
+    runtime_.SetEventHandler(names::SearchBox, ControlEvent::KeyPressed,
+                             [this](int key) { OnSearchKey(key); });
+    runtime_.SetEventHandler(names::SearchButton, ControlEvent::Clicked,
+                             [this](int) { SearchSongs(); });
+    runtime_.SetEventHandler(names::HighQuality, ControlEvent::Clicked,
+                             [this](int) { OnHighQualityClick(); });
+    runtime_.SetEventHandler(names::SongList, ControlEvent::LeftClick,
+                             [this](int) { OnListLeftClick(); });
+    runtime_.SetEventHandler(names::SongList, ControlEvent::RightClick,
+                             [this](int) { OnListRightClick(); });
+}
+
+Text MusicClient::SettingsPath() const {
+    return runtime_.RunDirectory() + "/" + Text(SettingsFileName);
+}
+
+void MusicClient::SetSaveDirectory(std::string_view folder) {
+    saveDirectory_.Set(folder);
+    runtime_.Controls().SetText(names::SaveFolderBox, folder);
+}
+
+void MusicClient::LoadSaveDirectory() {
+    Text desktop = runtime_.DesktopFolder();
+    Text folder = ReadIniValue(SettingsPath(), "a", "a", desktop);
+    SetSaveDirectory(folder.empty() ? desktop : folder);
+}
+
+void MusicClient::ChangeSaveDirectory() {
+    Text folder = runtime_.ChooseFolder(FolderDialogTitle);
+    if (folder.empty()) folder = runtime_.DesktopFolder();
+    SetSaveDirectory(folder);
+    // A failed write (a read-only program folder) leaves the choice for this run only.
+    WriteIniValue(SettingsPath(), "a", "a", folder);
+}
+
+void MusicClient::SearchSongs() {
+    Text keyword = runtime_.Controls().GetText(names::SearchBox);
+    if (keyword.empty()) {
+        runtime_.ShowMessage(EmptyKeywordMessage, MessageInformation);
+        return;
+    }
+    if (commands_.searchSongs) commands_.searchSongs(keyword);
+}
+
+bool MusicClient::RequireCellContains(int column, std::string_view text) {
+    ReportList& list = runtime_.SongList();
+    if (CellContains(list.Cell(list.SelectedRow(), column), text)) return true;
+    runtime_.ShowMessage(NeedAddressMessage, MessageInformation);
+    return false;
+}
+
+void MusicClient::OnSearchFocus() {
+    runtime_.Controls().SetText(names::SearchBox, "");
+}
+
+void MusicClient::OnSearchKey(int keyCode) {
+    if (keyCode == KeyEnter) SearchSongs();
+}
+
+void MusicClient::OnHighQualityClick() {
+    runtime_.ShowMessage(QualityMessage, MessageInformation);
+}
+
+void MusicClient::OnListLeftClick() {
+    std::function<void()> resolve = commands_.resolveSongAddress;
+    runtime_.StartWorker([resolve] {
+        if (resolve) resolve();
+    });
+}
+
+void MusicClient::OnListRightClick() {
+    auto run = [](const std::function<void()>& hook) {
+        return [hook] {
+            if (hook) hook();
+        };
+    };
+    std::function<void()> download = commands_.downloadSong;
+    std::vector<MenuItem> items;
+    items.push_back({Text(MenuLabels[0]), run(commands_.openPreview)});
+    items.push_back({Text(MenuLabels[1]), [this, download] {
+                         runtime_.StartWorker([download] {
+                             if (download) download();
+                         });
+                     }});
+    items.push_back({Text(MenuLabels[2]), run(commands_.copySongAddress)});
+    items.push_back({Text(MenuLabels[3]), run(commands_.locateSongFile)});
+    items.push_back({Text(), {}});
+    items.push_back({Text(MenuLabels[5]), [this] { ChangeSaveDirectory(); }});
+    runtime_.ShowPopupMenu(std::move(items));
+}
+
+void MusicClient::Exit() {
+    saveDirectory_.Set("");
+}
+
+}  // namespace quillet

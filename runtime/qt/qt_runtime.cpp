@@ -1,0 +1,434 @@
+#include "runtime/qt/qt_runtime.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QCursor>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QThread>
+#include <QUiLoader>
+#include <thread>
+
+#include "runtime/file_ops.h"
+#include "runtime/qt/browser_box.h"
+#include "runtime/qt/gbk_qt.h"
+#include "runtime/qt/picture_box.h"
+#include "runtime/qt/report_list_model.h"
+
+namespace quillet {
+namespace {
+
+constexpr int SongColumns = 8;
+
+// The song list's columns: header texts (GBK) and widths; 0 hides the column.
+struct ColumnSpec {
+    const char* header;
+    int width;
+};
+const ColumnSpec SongListColumns[SongColumns] = {
+    {"id", 35}, {"歌曲名称", 150},        {"歌手", 100},     {"专辑", 150},
+    {"rid", 0}, {"    标准   高品", 120}, {"artist_pic", 0}, {"大小", 55}};
+
+std::string NameOf(const QObject* object) {
+    return QStringToGbk(object->objectName());
+}
+
+int KeyCodeOf(const QKeyEvent* key) {
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return KeyEnter;
+        case Qt::Key_Escape:
+            return KeyEscape;
+        default:
+            break;
+    }
+    int k = key->key();
+    if ((k >= Qt::Key_0 && k <= Qt::Key_9) || (k >= Qt::Key_A && k <= Qt::Key_Z) ||
+        k == Qt::Key_Space) {
+        return k;  // the same codes as the classic virtual keys
+    }
+    return 0;
+}
+
+void CentreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace
+
+QtRuntime::QtRuntime()
+    : list_(SongColumns),
+      messageBox_(&QtRuntime::ShowMessageBox),
+      folderDialog_(&QtRuntime::ShowFolderDialog),
+      runDirectory_(quillet::RunDirectory()) {
+    controls_.SetObserver([this](ControlValues::Kind kind, const std::string& control) {
+        if (QThread::currentThread() == thread()) {
+            ApplyControlValue(kind, control);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this, [this, kind, control] { ApplyControlValue(kind, control); },
+            Qt::QueuedConnection);
+    });
+}
+
+QtRuntime::~QtRuntime() {
+    controls_.SetObserver({});
+    delete previewWindow_;
+    delete mainWindow_;
+}
+
+QWidget* QtRuntime::LoadFromResource(const QString& resource, QWidget* parent) {
+    QFile file(resource);
+    if (!file.open(QFile::ReadOnly)) return nullptr;
+    // Only the standard widgets: the loader would otherwise load every designer plugin as it
+    // is made (one of them brings in the web engine at start-up). It takes its plugin folders
+    // from the library paths, so these are empty while it is made.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+    QUiLoader loader;
+    QCoreApplication::setLibraryPaths(libraryPaths);
+    loader.clearPluginPaths();
+    return loader.load(&file, parent);
+}
+
+QWidget* QtRuntime::Window(std::string_view window) const {
+    if (window == "MainWindow") return mainWindow_;
+    if (window == "PreviewWindow") return previewWindow_;
+    return nullptr;
+}
+
+bool QtRuntime::LoadWindow(std::string_view window) {
+    QPointer<QWidget>* slot = nullptr;
+    QString resource;
+    if (window == "MainWindow") {
+        slot = &mainWindow_;
+        resource = QStringLiteral(":/resources/main.ui");
+    } else if (window == "PreviewWindow") {
+        if (!mainWindow_) return false;  // owned by the main window
+        slot = &previewWindow_;
+        resource = QStringLiteral(":/resources/preview.ui");
+    } else {
+        return false;
+    }
+    if (QWidget* open = *slot) {
+        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return true;
+    }
+    QWidget* widget = LoadFromResource(resource, slot == &previewWindow_ ? mainWindow_ : nullptr);
+    if (!widget) return false;
+    *slot = widget;
+    if (slot == &mainWindow_) {
+        SetUpMainWindow(widget);
+    } else {
+        SetUpPreviewWindow(widget);
+    }
+    Fire(std::string(window), ControlEvent::Created, 0);
+    widget->show();
+    CentreOnScreen(widget);
+    widget->raise();
+    widget->activateWindow();
+    return true;
+}
+
+void QtRuntime::SetUpFixedWindow(QWidget* window) {
+    // A fixed frame with minimise and close buttons and no maximise button.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint);
+    window->setFixedSize(window->size());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    // Escape closes the window: the controls leave the key unhandled, so it reaches the
+    // window itself (and never another window, as a shortcut of the owner could).
+    window->installEventFilter(this);
+    MirrorControls(window);
+}
+
+void QtRuntime::SetUpMainWindow(QWidget* window) {
+    SetUpFixedWindow(window);
+
+    if (auto* view = window->findChild<QTableView*>(QStringLiteral("超级列表框1"))) {
+        QStringList headers;
+        for (const ColumnSpec& spec : SongListColumns) headers << GbkToQString(spec.header);
+        model_ = new ReportListModel(list_, headers, view);
+        view->setModel(model_);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setSortingEnabled(false);
+        view->setShowGrid(true);
+        view->setWordWrap(false);
+        view->verticalHeader()->hide();
+        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+        QHeaderView* header = view->horizontalHeader();
+        header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
+        header->setSortIndicatorShown(false);
+        header->setSectionsMovable(false);
+        header->setStretchLastSection(false);
+        header->setHighlightSections(false);
+        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        for (int c = 0; c < SongColumns; ++c) {
+            if (SongListColumns[c].width == 0) {
+                view->setColumnHidden(c, true);
+            } else {
+                view->setColumnWidth(c, SongListColumns[c].width);
+            }
+        }
+        view->viewport()->installEventFilter(this);
+        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex& current) {
+                    list_.SetSelectedRow(current.isValid() ? current.row() : -1);
+                });
+        connect(model_, &ReportListModel::selectedRowChanged, view, [view](int row) {
+            int shown = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+            if (row == shown) return;
+            if (row < 0) {
+                view->clearSelection();
+                view->setCurrentIndex({});
+            } else {
+                view->selectRow(row);
+            }
+        });
+    }
+
+    // The two quality buttons are one group and sit above the list's header.
+    auto* group = new QButtonGroup(window);
+    for (const char* name : {"单选框1", "单选框2"}) {
+        if (auto* radio = window->findChild<QRadioButton*>(GbkToQString(name))) {
+            group->addButton(radio);
+            radio->raise();
+        }
+    }
+    group->setExclusive(true);
+
+    if (auto* search = window->findChild<QLineEdit*>(QStringLiteral("编辑框_搜索"))) {
+        search->installEventFilter(this);
+    }
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            push->setAutoDefault(false);
+            push->setDefault(false);
+        }
+        connect(button, &QAbstractButton::clicked, this,
+                [this, button] { Fire(NameOf(button), ControlEvent::Clicked, 0); });
+    }
+}
+
+void QtRuntime::SetUpPreviewWindow(QWidget* window) {
+    SetUpFixedWindow(window);
+    if (auto* picture = window->findChild<QLabel*>(QStringLiteral("图片框1"))) {
+        picture->setScaledContents(true);
+    }
+    // The web engine starts here, with the first preview, and not with the program.
+    MakeBrowserBox(window->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
+}
+
+void QtRuntime::MirrorControls(QWidget* window) {
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
+        std::string name = NameOf(edit);
+        controls_.MirrorText(name, QStringToGbk(edit->text()));
+        connect(edit, &QLineEdit::textChanged, this, [this, name](const QString& text) {
+            controls_.MirrorText(name, QStringToGbk(text));
+        });
+    }
+    for (QRadioButton* radio : window->findChildren<QRadioButton*>()) {
+        std::string name = NameOf(radio);
+        controls_.MirrorChecked(name, radio->isChecked());
+        connect(radio, &QRadioButton::toggled, this,
+                [this, name](bool checked) { controls_.MirrorChecked(name, checked); });
+    }
+}
+
+void QtRuntime::ApplyControlValue(ControlValues::Kind kind, const std::string& control) {
+    for (QWidget* window : {mainWindow_.data(), previewWindow_.data()}) {
+        if (!window) continue;
+        QString name = GbkToQString(control);
+        if (kind == ControlValues::Kind::TextValue) {
+            if (auto* edit = window->findChild<QLineEdit*>(name)) {
+                QString text = GbkToQString(controls_.GetText(control));
+                if (edit->text() != text) edit->setText(text);
+            }
+        } else if (auto* radio = window->findChild<QRadioButton*>(name)) {
+            radio->setChecked(controls_.IsChecked(control));
+        }
+    }
+}
+
+void QtRuntime::SetEventHandler(std::string_view control, ControlEvent event,
+                                std::function<void(int)> handler) {
+    handlers_[{std::string(control), event}] = std::move(handler);
+}
+
+void QtRuntime::Fire(const std::string& control, ControlEvent event, int argument) {
+    auto it = handlers_.find({control, event});
+    if (it == handlers_.end() || !it->second) return;
+    std::function<void(int)> handler = it->second;  // the handler may replace itself
+    handler(argument);
+}
+
+void QtRuntime::OnListClick(QTableView* view, QEvent* event) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return;
+    // The clicked row becomes the selected row before the handler runs; a click below the
+    // last row selects none.
+    QModelIndex index = view->indexAt(mouse->position().toPoint());
+    if (index.isValid()) {
+        view->selectRow(index.row());
+        view->setCurrentIndex(index);
+    } else {
+        view->clearSelection();
+        view->setCurrentIndex({});
+    }
+    list_.SetSelectedRow(index.isValid() ? index.row() : -1);
+    Fire(NameOf(view),
+         mouse->button() == Qt::LeftButton ? ControlEvent::LeftClick : ControlEvent::RightClick, 0);
+}
+
+bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainWindow_ && event->type() == QEvent::Close) {
+        // The preview window closes with the main window, and the program ends with it.
+        if (previewWindow_) previewWindow_->close();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        (watched == mainWindow_ || watched == previewWindow_)) {
+        static_cast<QWidget*>(watched)->close();
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* viewport = qobject_cast<QWidget*>(watched);
+        if (viewport) {
+            if (auto* view = qobject_cast<QTableView*>(viewport->parentWidget())) {
+                OnListClick(view, event);
+                return true;  // the selection is already made
+            }
+        }
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(watched)) {
+        if (event->type() == QEvent::FocusIn) {
+            Fire(NameOf(edit), ControlEvent::FocusGained, 0);
+        } else if (event->type() == QEvent::KeyPress) {
+            Fire(NameOf(edit), ControlEvent::KeyPressed, KeyCodeOf(static_cast<QKeyEvent*>(event)));
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void QtRuntime::SetCaption(std::string_view window, std::string_view caption) {
+    if (QWidget* w = Window(window)) w->setWindowTitle(GbkToQString(caption));
+}
+
+void QtRuntime::SetPicture(std::string_view control, std::string_view bytes) {
+    if (!previewWindow_) return;
+    SetPictureBytes(previewWindow_->findChild<QLabel*>(GbkToQString(control)), bytes);
+}
+
+void QtRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
+    if (!previewWindow_) return;
+    NavigateBrowserBox(previewWindow_->findChild<QWidget*>(GbkToQString(control)),
+                       GbkToQString(address));
+}
+
+void QtRuntime::ShowPopupMenu(std::vector<MenuItem> items) {
+    if (menu_) menu_->close();
+    auto* menu = new QMenu(mainWindow_);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (MenuItem& item : items) {
+        if (item.label.empty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(GbkToQString(item.label));
+        connect(action, &QAction::triggered, this, [handler = std::move(item.handler)] {
+            if (handler) handler();
+        });
+    }
+    menu_ = menu;
+    menu->popup(QCursor::pos());
+}
+
+void QtRuntime::ShowMessage(std::string_view text, int flags) {
+    QString message = GbkToQString(text);
+    if (QThread::currentThread() == thread()) {
+        messageBox_(message, flags);
+        return;
+    }
+    // From a worker: shown by the GUI thread, without holding the worker up.
+    QMetaObject::invokeMethod(
+        this, [this, message, flags] { messageBox_(message, flags); }, Qt::QueuedConnection);
+}
+
+void QtRuntime::ShowMessageBox(const QString& text, int flags) {
+    QMessageBox box(flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
+                    QStringLiteral("信息："), text, QMessageBox::Ok);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+QString QtRuntime::ShowFolderDialog(const QString& title) {
+    // Our own dialog, so the path can always be typed into its edit field.
+    QString folder = QFileDialog::getExistingDirectory(
+        nullptr, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
+    return folder;
+}
+
+Text QtRuntime::ChooseFolder(std::string_view title) {
+    QString folder = folderDialog_(GbkToQString(title));
+    while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
+    return QStringToGbk(folder);
+}
+
+Text QtRuntime::DesktopFolder() {
+    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty()) return {};
+    if (!desktop.endsWith(u'/')) desktop += u'/';
+    return QStringToGbk(desktop);
+}
+
+void QtRuntime::SetClipboardText(std::string_view text) {
+    QGuiApplication::clipboard()->setText(GbkToQString(text));
+}
+
+void QtRuntime::DispatchPendingMessages() {
+    if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
+}
+
+void QtRuntime::StartWorker(std::function<void()> routine) {
+    std::thread(std::move(routine)).detach();
+}
+
+Text QtRuntime::RunDirectory() {
+    return runDirectory_;
+}
+
+int QtRuntime::Run() {
+    if (!LoadWindow("MainWindow")) return 1;
+    return QApplication::exec();  // 0 once the main window is closed
+}
+
+}  // namespace quillet

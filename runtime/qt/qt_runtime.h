@@ -1,0 +1,96 @@
+#pragma once
+
+// The runtime over Qt Widgets: windows loaded from the .ui descriptions compiled into the
+// program, control values mirrored into a store any thread may use, the song list shown
+// through a model, and seams for the two dialogs so tests can answer them.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "runtime/runtime.h"
+
+#include <QMenu>
+#include <QWidget>
+class QTableView;
+
+namespace quillet {
+
+class ReportListModel;
+
+class QtRuntime : public QObject, public Runtime {
+    Q_OBJECT
+  public:
+    /// Shows a message box; tests put a recorder here so that nothing modal ever blocks.
+    using MessageBoxHandler = std::function<void(const QString& text, int flags)>;
+    /// Shows the folder dialog and yields the chosen folder, empty on cancel.
+    using FolderDialogHandler = std::function<QString(const QString& title)>;
+
+    /// Needs a QApplication; the GUI thread is the one that makes the runtime.
+    QtRuntime();
+    ~QtRuntime() override;
+
+    bool LoadWindow(std::string_view window) override;
+    void SetEventHandler(std::string_view control, ControlEvent event,
+                         std::function<void(int)> handler) override;
+    void SetCaption(std::string_view window, std::string_view caption) override;
+    void SetPicture(std::string_view control, std::string_view bytes) override;
+    void SetBrowserAddress(std::string_view control, std::string_view address) override;
+    void ShowPopupMenu(std::vector<MenuItem> items) override;
+    ControlValues& Controls() override { return controls_; }
+    ReportList& SongList() override { return list_; }
+    void ShowMessage(std::string_view text, int flags) override;
+    Text ChooseFolder(std::string_view title) override;
+    Text DesktopFolder() override;
+    void SetClipboardText(std::string_view text) override;
+    void DispatchPendingMessages() override;
+    void StartWorker(std::function<void()> routine) override;
+    Text RunDirectory() override;
+
+    /// Loads the main window and handles events until it is closed; yields the exit code 0.
+    int Run();
+
+    void SetMessageBoxHandler(MessageBoxHandler handler) { messageBox_ = std::move(handler); }
+    void SetFolderDialogHandler(FolderDialogHandler handler) { folderDialog_ = std::move(handler); }
+    /// Where the program's settings live (the program's folder unless a test says otherwise).
+    void SetRunDirectory(Text folder) { runDirectory_ = std::move(folder); }
+
+    /// A loaded window by its name, null before it is loaded or after it is closed.
+    QWidget* Window(std::string_view window) const;
+    /// The popup menu shown last, while it is open.
+    QMenu* OpenMenu() const { return menu_; }
+
+    /// The default dialogs.
+    static void ShowMessageBox(const QString& text, int flags);
+    static QString ShowFolderDialog(const QString& title);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QWidget* LoadFromResource(const QString& resource, QWidget* parent);
+    void SetUpMainWindow(QWidget* window);
+    void SetUpPreviewWindow(QWidget* window);
+    void SetUpFixedWindow(QWidget* window);
+    void MirrorControls(QWidget* window);
+    void ApplyControlValue(ControlValues::Kind kind, const std::string& control);
+    void Fire(const std::string& control, ControlEvent event, int argument);
+    void OnListClick(QTableView* view, QEvent* event);
+
+    ControlValues controls_;
+    ReportList list_;
+    std::map<std::pair<std::string, ControlEvent>, std::function<void(int)>> handlers_;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> previewWindow_;
+    QPointer<QMenu> menu_;
+    ReportListModel* model_ = nullptr;
+    MessageBoxHandler messageBox_;
+    FolderDialogHandler folderDialog_;
+    Text runDirectory_;
+};
+
+}  // namespace quillet

@@ -1,0 +1,77 @@
+#pragma once
+
+// What the program's commands ask of the window system, as one interface: a window runtime
+// over Qt and a headless one (controls in memory, messages to standard error) both give it.
+// Texts are GBK. Control values and list cells may be read and written from any thread;
+// everything else belongs to the GUI thread.
+
+#include <functional>
+#include <string_view>
+#include <vector>
+
+#include "runtime/control_values.h"
+#include "runtime/report_list.h"
+#include "text/text_types.h"
+
+namespace quillet {
+
+/// Message box flags: an OK button with the information or the error icon.
+inline constexpr int MessageInformation = 64;
+inline constexpr int MessageError = 16;
+
+/// The events a window's controls report; KeyPressed passes the key code, the others 0.
+enum class ControlEvent { Created, FocusGained, KeyPressed, Clicked, LeftClick, RightClick };
+
+/// Key codes passed with KeyPressed (the codes of the classic virtual keys).
+inline constexpr int KeyEnter = 13;
+inline constexpr int KeyEscape = 27;
+
+/// One item of a popup menu; an empty label makes a separator.
+struct MenuItem {
+    Text label;
+    std::function<void()> handler;
+};
+
+class Runtime {
+  public:
+    virtual ~Runtime() = default;
+
+    /// Shows a window from its stored description ("MainWindow", "PreviewWindow"); a window
+    /// that is open already is only raised, restored if minimised. False when it cannot be.
+    virtual bool LoadWindow(std::string_view window) = 0;
+    /// Runs `handler` on the GUI thread whenever `control` (or the window of that name)
+    /// reports `event`; a later call for the same pair replaces the handler.
+    virtual void SetEventHandler(std::string_view control, ControlEvent event,
+                                 std::function<void(int)> handler) = 0;
+    virtual void SetCaption(std::string_view window, std::string_view caption) = 0;
+    /// Shows a picture box's picture from image bytes; bytes of no known format show none.
+    virtual void SetPicture(std::string_view control, std::string_view bytes) = 0;
+    /// Points a browser box at an address (a file path or a URL), which it then loads.
+    virtual void SetBrowserAddress(std::string_view control, std::string_view address) = 0;
+    /// Shows a popup menu with its top-left corner at the mouse cursor; returns at once, the
+    /// chosen item's handler runs later on the GUI thread.
+    virtual void ShowPopupMenu(std::vector<MenuItem> items) = 0;
+
+    /// Edit box texts and radio button states, by control name.
+    virtual ControlValues& Controls() = 0;
+    /// The report list 超级列表框1.
+    virtual ReportList& SongList() = 0;
+
+    /// A message box titled "信息：" with an OK button, owned by no window, blocking the
+    /// program's windows until it is answered.
+    virtual void ShowMessage(std::string_view text, int flags) = 0;
+    /// The folder dialog: the chosen folder without a trailing "/" (but "/"), empty on cancel.
+    virtual Text ChooseFolder(std::string_view title) = 0;
+    /// The user's desktop folder ending in "/", empty when there is none.
+    virtual Text DesktopFolder() = 0;
+    /// Replaces the clipboard's content with a text.
+    virtual void SetClipboardText(std::string_view text) = 0;
+    /// Handles every event waiting for the calling thread (nothing on other threads).
+    virtual void DispatchPendingMessages() = 0;
+    /// Runs `routine` on a new thread that is neither kept nor waited for.
+    virtual void StartWorker(std::function<void()> routine) = 0;
+    /// The folder of the program, where its settings live (no trailing "/").
+    virtual Text RunDirectory() = 0;
+};
+
+}  // namespace quillet

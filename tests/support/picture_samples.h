@@ -1,0 +1,16 @@
+#pragma once
+
+// Small pictures made in the test itself, in each format the picture box knows.
+
+#include <string>
+
+namespace quillet::testing_support {
+
+/// A width × height picture, left half red and right half blue, encoded as PNG or JPEG.
+std::string MakePng(int width, int height);
+std::string MakeJpeg(int width, int height);
+/// A 1 × 1 GIF, and a 2 × 2 GIF with two frames that plays in a loop.
+std::string TinyGif();
+std::string AnimatedGif();
+
+}  // namespace quillet::testing_support

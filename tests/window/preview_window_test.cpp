@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+
+#include "runtime/qt/browser_box.h"
+#include "tests/support/picture_samples.h"
+#include "tests/window/window_fixture.h"
+
+#ifdef QUILLET_WEBENGINE
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#endif
+
+namespace quillet {
+namespace {
+
+using testing_support::WindowTest;
+using namespace Qt::Literals::StringLiterals;
+
+using PreviewWindowTest = WindowTest;
+
+TEST_F(PreviewWindowTest, NeedsTheMainWindowAsOwner) {
+    EXPECT_FALSE(runtime_.LoadWindow("PreviewWindow"));
+    EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
+}
+
+TEST_F(PreviewWindowTest, WindowAndControls) {
+    QWidget* main = OpenMain();
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    QWidget* preview = runtime_.Window("PreviewWindow");
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(preview->windowTitle(), u"试听歌曲"_s);
+    EXPECT_EQ(preview->size(), QSize(485, 138));  // client area of the 491 × 166 frame
+    EXPECT_EQ(preview->minimumSize(), preview->maximumSize());
+    EXPECT_TRUE(preview->isWindow());
+    EXPECT_EQ(preview->parentWidget(), main);  // owned: above the main window, closed with it
+    EXPECT_EQ(preview->windowModality(), Qt::NonModal);
+    EXPECT_FALSE(preview->windowFlags() & Qt::WindowMaximizeButtonHint);
+
+    auto* picture = preview->findChild<QLabel*>(u"图片框1"_s);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->geometry(), QRect(8, 8, 120, 120));
+    EXPECT_EQ(picture->frameShape(), QFrame::Box);
+    EXPECT_TRUE(picture->hasScaledContents());
+    QWidget* browser = preview->findChild<QWidget*>(u"超文本浏览框1"_s);
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->geometry(), QRect(132, 8, 385, 120));
+
+    runtime_.SetCaption("PreviewWindow", "周杰伦 - 晴天");
+    EXPECT_EQ(preview->windowTitle(), u"周杰伦 - 晴天"_s);
+    runtime_.SetPicture("图片框1", testing_support::MakeJpeg(120, 120));
+    EXPECT_FALSE(picture->pixmap().isNull());
+    runtime_.SetPicture("图片框1", "not a picture");
+    EXPECT_TRUE(picture->pixmap().isNull());
+}
+
+TEST_F(PreviewWindowTest, LoadingAgainRaisesAndRestoresTheSameWindow) {
+    OpenMain();
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    QWidget* preview = runtime_.Window("PreviewWindow");
+    runtime_.SetCaption("PreviewWindow", "kept");
+    preview->setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    EXPECT_EQ(runtime_.Window("PreviewWindow"), preview);
+    EXPECT_FALSE(preview->windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(preview->windowTitle(), u"kept"_s);
+}
+
+TEST_F(PreviewWindowTest, ClosesWithTheMainWindowAndEscapeClosesIt) {
+    QWidget* main = OpenMain();
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    QWidget* preview = runtime_.Window("PreviewWindow");
+    preview->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
+    QTest::keyClick(preview, Qt::Key_Escape);
+    Settle();
+    EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
+    ASSERT_NE(runtime_.Window("MainWindow"), nullptr);  // Escape there closes only the preview
+
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    main->close();
+    Settle();
+    EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
+    EXPECT_EQ(runtime_.Window("MainWindow"), nullptr);
+}
+
+TEST_F(PreviewWindowTest, BrowserBoxIsMadeWithThePreviewWindowOnlyAndSilent) {
+    if (!BrowserBoxAvailable()) GTEST_SKIP() << "built without the web engine (sanitized build)";
+#ifdef QUILLET_WEBENGINE
+    OpenMain();
+    // Nothing of the web engine exists before the first preview.
+    EXPECT_TRUE(qApp->findChildren<QWebEngineView*>().isEmpty());
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        EXPECT_TRUE(top->findChildren<QWebEngineView*>().isEmpty());
+    }
+    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    QWidget* box = runtime_.Window("PreviewWindow")->findChild<QWidget*>(u"超文本浏览框1"_s);
+    auto* view = qobject_cast<QWebEngineView*>(BrowserView(box));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->url().isEmpty());  // no address at load
+    EXPECT_FALSE(view->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
+
+    std::string page = dir_.File("M4A.Htm");
+    testing_support::WriteFileBytes(page, "<p>player</p>");
+    runtime_.SetBrowserAddress("超文本浏览框1", page);
+    EXPECT_EQ(view->url(), QUrl::fromLocalFile(QString::fromStdString(page)));
+    EXPECT_EQ(BrowserView(box), view);  // one view, reused
+#endif
+}
+
+}  // namespace
+}  // namespace quillet
