@@ -1,0 +1,231 @@
+#include "app/song_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/control_names.h"
+#include "app/music_client.h"
+#include "app/placeholder_picture.h"
+#include "app/service_settings.h"
+#include "app/song_list.h"
+#include "runtime/file_ops.h"
+#include "runtime/headless_runtime.h"
+#include "tests/support/standin_process.h"
+#include "tests/support/temp_dir.h"
+#include "text/code_pages.h"
+
+namespace quillet {
+namespace {
+
+using testing_support::ReadFileBytes;
+using testing_support::StandinProcess;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+constexpr std::int64_t SongBytes = 3670016;  // "3.5MB"; the high-quality file is twice that
+
+// The commands over the headless runtime, against a stand-in service of their own.
+class SongCommandsTest : public ::testing::Test {
+  protected:
+    SongCommandsTest()
+        : service_({"--song-bytes", std::to_string(SongBytes)}),
+          runtime_(runDir_.Path().string(), "/nonexistent-desktop/", nullptr),
+          client_(runtime_),
+          commands_(runtime_, client_, SingleHost(service_.HostPort()), [this](const Text& path) {
+              revealed_.push_back(path);
+              return true;
+          }) {
+        WriteFileBytes(runDir_.File("yyst.ini"), "[a]\r\na=" + saveDir_.Path().string() + "\r\n");
+        client_.LoadSaveDirectory();
+        commands_.Install();
+        runtime_.Controls().SetChecked(names::StandardQuality, true);
+    }
+
+    void Search(const Text& keyword) {
+        runtime_.Controls().SetText(names::SearchBox, keyword);
+        client_.SearchSongs();
+    }
+    void SearchAndResolve(const Text& keyword, int row = 0) {
+        Search(keyword);
+        List().SetSelectedRow(row);
+        commands_.ResolveSongAddress();
+    }
+    ReportList& List() { return runtime_.SongList(); }
+    Text Cell(int row, int column) { return List().Cell(row, column); }
+    std::vector<Text> MessageTexts() {
+        std::vector<Text> texts;
+        for (const auto& message : runtime_.Messages()) texts.push_back(message.text);
+        return texts;
+    }
+    std::string Host() { return service_.HostPort(); }
+    std::vector<std::string> SavedFiles() {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(saveDir_.Path())) {
+            names.push_back(Utf8ToGbk(entry.path().filename().string()));
+        }
+        return names;
+    }
+
+    StandinProcess service_;
+    TempDir runDir_, saveDir_;
+    HeadlessRuntime runtime_;
+    MusicClient client_;
+    SongCommands commands_;
+    std::vector<Text> revealed_;
+};
+
+TEST_F(SongCommandsTest, SearchListsCleanedRows) {
+    ASSERT_FALSE(Host().empty());
+    Search("微笑");
+    ASSERT_EQ(List().RowCount(), 2);
+    const std::vector<Text> first = {"1",        "让我们一起微笑吧", "微笑乐队",
+                                     "微笑专辑", "MUSIC_1001",       "   点击召唤地址"};
+    for (int column = 0; column < 6; ++column) EXPECT_EQ(Cell(0, column), first[column]);
+    EXPECT_EQ(Cell(1, column::Number), "2");
+
+    Search("甲");
+    ASSERT_EQ(List().RowCount(), 1);
+    EXPECT_EQ(Cell(0, column::SongName), "A B  C ");
+    EXPECT_EQ(Cell(0, column::Artist), "甲、乙");
+    EXPECT_EQ(Cell(0, column::Album), "a/b ");
+    EXPECT_TRUE(MessageTexts().empty());
+}
+
+TEST_F(SongCommandsTest, SearchWithoutHitsEmptiesTheList) {
+    Search("微笑");
+    service_.SetMode("nomatch");
+    Search("微笑");
+    EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_EQ(MessageTexts(), std::vector<Text>{Text(NoSongsMessage)});
+}
+
+TEST_F(SongCommandsTest, ResolvesBothQualities) {
+    SearchAndResolve("微笑");
+    EXPECT_EQ(Cell(0, column::Status), "http://" + Host() + "/resource/MUSIC_1001.mp3");
+    EXPECT_EQ(Cell(0, column::ArtistPicture), "http://" + Host() + "/pic/MUSIC_1001.jpg");
+    EXPECT_EQ(Cell(0, column::Size), "3.5MB");
+
+    runtime_.Controls().SetChecked(names::StandardQuality, false);
+    commands_.ResolveSongAddress();
+    EXPECT_EQ(Cell(0, column::Status), "http://" + Host() + "/resource/hq/MUSIC_1001.mp3");
+    EXPECT_EQ(Cell(0, column::Size), "7MB");
+}
+
+TEST_F(SongCommandsTest, UnusableRepliesFailTheResolution) {
+    struct Case {
+        const char* mode;
+        bool standard;
+    };
+    for (const Case c : {Case{"nomp3", true}, Case{"nomarker", true}, Case{"emptyconvert", false},
+                         Case{"drop", true}}) {
+        service_.SetMode("normal");
+        Search("夏日");
+        service_.SetMode(c.mode);
+        runtime_.Controls().SetChecked(names::StandardQuality, c.standard);
+        List().SetSelectedRow(0);
+        commands_.ResolveSongAddress();
+        EXPECT_EQ(Cell(0, column::Status), status::ResolveFailed) << c.mode;
+        EXPECT_EQ(Cell(0, column::Size), "") << c.mode;
+    }
+}
+
+TEST_F(SongCommandsTest, DownloadSavesTheServedBytesOnce) {
+    SearchAndResolve("微笑");
+    const Text address = Cell(0, column::Status);
+    const Text saved = commands_.DownloadSong();
+    EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
+    EXPECT_EQ(saved, saveDir_.File("微笑乐队 - 让我们一起微笑吧.mp3"));
+    EXPECT_EQ(ReadFileBytes(GbkToUtf8(saved)), service_.Get("/resource/MUSIC_1001.mp3"));
+    EXPECT_EQ(SavedFiles(), std::vector<std::string>{"微笑乐队 - 让我们一起微笑吧.mp3"});
+
+    // Resolved again, the same song is not fetched twice.
+    commands_.ResolveSongAddress();
+    EXPECT_TRUE(commands_.DownloadSong().empty());
+    EXPECT_EQ(MessageTexts(), std::vector<Text>{Text(AlreadyDownloadedMessage)});
+    EXPECT_EQ(Cell(0, column::Status), address);
+}
+
+TEST_F(SongCommandsTest, FailedDownloadsLeaveNoFile) {
+    for (const char* mode : {"song404", "drop"}) {
+        SearchAndResolve("微笑");
+        service_.SetMode(mode);
+        EXPECT_TRUE(commands_.DownloadSong().empty());
+        EXPECT_EQ(Cell(0, column::Status), status::DownloadFailed) << mode;
+        EXPECT_TRUE(SavedFiles().empty()) << mode;
+        service_.SetMode("normal");
+    }
+    // A row that was never resolved asks for its address first.
+    Search("夏日");
+    List().SetSelectedRow(0);
+    commands_.DownloadSong();
+    EXPECT_EQ(MessageTexts().back(), NeedAddressMessage);
+    EXPECT_EQ(Cell(0, column::Status), StatusListed);
+}
+
+TEST_F(SongCommandsTest, FailedRenameKeepsTheTemporaryFileForLocate) {
+    SearchAndResolve("微笑");
+    const RenameCalls saved = CurrentRenameCalls();
+    CurrentRenameCalls().renameNoReplace = [](const char*, const char*) { return -1; };
+    CurrentRenameCalls().link = [](const char*, const char*) { return -1; };
+    const Text kept = commands_.DownloadSong();
+    CurrentRenameCalls() = saved;
+
+    EXPECT_EQ(Cell(0, column::Status), status::RenameFailed);
+    EXPECT_EQ(kept, saveDir_.File("MUSIC_1001.mp3"));
+    EXPECT_EQ(SavedFiles(), std::vector<std::string>{"MUSIC_1001.mp3"});
+    commands_.LocateSongFile();
+    EXPECT_EQ(revealed_, std::vector<Text>{kept});
+}
+
+TEST_F(SongCommandsTest, CopyAndLocate) {
+    SearchAndResolve("微笑");
+    commands_.CopySongAddress();
+    EXPECT_EQ(runtime_.ClipboardText(), Cell(0, column::Status));
+
+    commands_.LocateSongFile();  // not downloaded yet
+    EXPECT_TRUE(revealed_.empty());
+    EXPECT_EQ(MessageTexts(), std::vector<Text>{Text(LocateFailedMessage)});
+
+    const Text saved = commands_.DownloadSong();
+    commands_.LocateSongFile();
+    EXPECT_EQ(revealed_, std::vector<Text>{saved});
+    commands_.CopySongAddress();  // cell 5 now holds the download's status
+    EXPECT_EQ(MessageTexts().back(), NeedAddressMessage);
+}
+
+TEST_F(SongCommandsTest, PreviewWritesThePageAndShowsThePicture) {
+    SearchAndResolve("微笑");
+    commands_.OpenPreview();
+    const std::string page = runDir_.File("M4A.Htm");
+    EXPECT_EQ(ReadFileBytes(page), "<embed src=\"http://" + Host() +
+                                       "/resource/MUSIC_1001.mp3\" width=\"340\" height=\"86\"  "
+                                       "allowNetworking=\"all\"></embed>");
+    EXPECT_EQ(runtime_.BrowserAddress(names::BrowserBox), page);
+    EXPECT_EQ(runtime_.Caption(names::PreviewWindow), "微笑乐队 - 让我们一起微笑吧");
+    EXPECT_EQ(runtime_.Picture(names::PictureBox), service_.Get("/pic/MUSIC_1001.jpg"));
+
+    SearchAndResolve("无图");
+    commands_.OpenPreview();
+    EXPECT_EQ(runtime_.Picture(names::PictureBox), PlaceholderPicture());
+    EXPECT_EQ(runtime_.Caption(names::PreviewWindow), "无名氏 - 无图之歌");
+}
+
+// A search that refills the list while a resolution runs: the old worker's writes land nowhere.
+TEST_F(SongCommandsTest, StaleWorkerWritesFallOnNoRow) {
+    Search("微笑");
+    List().SetSelectedRow(1);
+    service_.SetMode("slow", 1500);
+    std::thread worker([this] { commands_.ResolveSongAddress(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    commands_.FillSongList(Utf8ToGbk(service_.Get(
+        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91")));
+    worker.join();
+    ASSERT_EQ(List().RowCount(), 2);
+    EXPECT_EQ(Cell(1, column::Status), StatusListed);
+    EXPECT_EQ(Cell(1, column::Size), "");
+}
+
+}  // namespace
+}  // namespace quillet
