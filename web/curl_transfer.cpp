@@ -62,6 +62,7 @@ bool CurlTransfer::Start() {
     curl_easy_setopt(e, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
 
     if (setup_.method == "HEAD") {
+        // libcurl sends no request body with a HEAD (it awaits no reply body either).
         curl_easy_setopt(e, CURLOPT_NOBODY, 1L);
     } else if (setup_.hasBody || setup_.method == "POST") {
         curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <utility>
 
 #include "tests/web/recording_layers.h"
 #include "tests/web/scripted_http_server.h"
@@ -397,6 +398,29 @@ TEST_F(WinHttpPageRequestTest, PumpsMessagesAtStagesLinesAndWhileWaiting) {
     WinHttpPageRequest(slow.Url());
     EXPECT_GE(pumped, atStages + 5);
     SetMessagePump(nullptr);
+}
+
+// A handler run by the pump may start a second request; it runs to its end inside the first,
+// and both get their own replies.
+std::string nestedUrl;
+Text nestedText;
+void NestedRequestPump() {
+    if (nestedUrl.empty()) return;
+    const std::string url = std::exchange(nestedUrl, {});
+    nestedText = WinHttpPageRequest(url);
+}
+
+TEST_F(WinHttpPageRequestTest, RequestStartedFromPumpRunsInsideFirst) {
+    ScriptedHttpServer outer(std::vector<ScriptedReply>{
+        {.bytes = Ok("outer"), .delay = std::chrono::milliseconds(300)}});
+    ScriptedHttpServer inner(Ok("inner"));
+    nestedUrl = inner.Url();
+    nestedText.clear();
+    SetMessagePump(&NestedRequestPump);
+    EXPECT_EQ(WinHttpPageRequest(layer_, outer.Url()), "outer");
+    SetMessagePump(nullptr);
+    EXPECT_EQ(nestedText, "inner");
+    EXPECT_EQ(layer_.closed, (std::vector<std::string>{"request", "connection", "session"}));
 }
 
 }  // namespace
