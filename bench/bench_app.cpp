@@ -1,0 +1,153 @@
+// Music client figures against the stand-in service: keyword to filled list for a reply of
+// 500 records, against curl fetching the same reply; a 20 MB song saved through DownloadSong,
+// against curl -o of the same address; and the download's peak memory against its budget
+// (the file's size + 40 MB).
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "app/control_names.h"
+#include "app/music_client.h"
+#include "app/song_commands.h"
+#include "app/song_list.h"
+#include "app/service_settings.h"
+#include "bench/ratio_report.h"
+#include "runtime/headless_runtime.h"
+#include "tests/support/standin_process.h"
+#include "text/code_pages.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace quillet;
+
+constexpr long SongSize = 20L << 20;
+
+struct World {
+    testing_support::StandinProcess service{
+        {"--extra-songs", "600", "--song-bytes", std::to_string(SongSize)}};
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("quillet-bench-" + std::to_string(getpid()));
+    HeadlessRuntime runtime{"/nonexistent", "/nonexistent/", nullptr};
+    MusicClient client{runtime};
+    SongCommands commands{runtime, client, SingleHost(service.HostPort()), {}};
+
+    World() {
+        std::filesystem::create_directories(folder);
+        commands.SetSaveDirectoryOverride(folder.string());
+        commands.Install();
+        runtime.Controls().SetChecked(names::StandardQuality, true);
+    }
+    ~World() { std::filesystem::remove_all(folder); }
+    std::string Url(const std::string& target) { return "http://" + service.HostPort() + target; }
+};
+
+World& TheWorld() {
+    static World world;
+    return world;
+}
+
+const char* const SearchTarget =
+    "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E6%AD%8C%E6%9B%B2";
+
+void Curl(benchmark::State& state, const std::string& url) {
+    const std::string command = "curl -s -o /dev/null '" + url + "'";
+    if (std::system(command.c_str()) != 0) state.SkipWithError("curl failed");
+}
+
+void OurSearch(benchmark::State& state) {
+    World& world = TheWorld();
+    for (auto _ : state) {
+        world.runtime.Controls().SetText(names::SearchBox, "歌曲");
+        world.client.SearchSongs();
+        if (world.runtime.SongList().RowCount() != 500) state.SkipWithError("not 500 rows");
+    }
+}
+
+void CurlSearch(benchmark::State& state) {
+    const std::string url = TheWorld().Url(SearchTarget);
+    for (auto _ : state) Curl(state, url);
+}
+
+// Lists the generated song "歌曲1" and resolves it once, so that each download starts from
+// a row holding its address.
+void PrepareDownloadRow(World& world) {
+    world.runtime.Controls().SetText(names::SearchBox, "歌曲1");
+    world.client.SearchSongs();
+    world.runtime.SongList().SetSelectedRow(0);
+    world.commands.ResolveSongAddress();
+}
+
+void OurDownload(benchmark::State& state) {
+    World& world = TheWorld();
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(world.folder);
+        std::filesystem::create_directories(world.folder);
+        PrepareDownloadRow(world);
+        state.ResumeTiming();
+        if (world.commands.DownloadSong().empty()) state.SkipWithError("download failed");
+    }
+}
+
+void CurlDownload(benchmark::State& state) {
+    World& world = TheWorld();
+    const std::string url = world.Url("/resource/MUSIC_20001.mp3");
+    const std::string file = (world.folder / "curl.mp3").string();
+    for (auto _ : state) {
+        const std::string command = "curl -s -o '" + file + "' '" + url + "'";
+        if (std::system(command.c_str()) != 0) state.SkipWithError("curl failed");
+    }
+}
+
+BENCHMARK(OurSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(CurlSearch)->Unit(benchmark::kMillisecond);
+BENCHMARK(OurDownload)->Unit(benchmark::kMillisecond);
+BENCHMARK(CurlDownload)->Unit(benchmark::kMillisecond);
+
+// Peak memory of one download: quillet-cli saving the song, in a process of its own.
+double DownloadPeakMegabytes() {
+    World& world = TheWorld();
+    std::filesystem::remove_all(world.folder);
+    std::filesystem::create_directories(world.folder);
+    std::vector<std::string> words = {QUILLET_CLI_PATH, "download", "歌曲1", "--dir",
+                                      world.folder.string(), "--service",
+                                      world.service.HostPort()};
+    for (std::string& word : words) word = GbkToUtf8(word);  // the front end speaks UTF-8
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int rc = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    rusage usage{};
+    if (rc != 0 || wait4(child, &status, 0, &usage) != child || status != 0) return -1;
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in kilobytes
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int rc = quillet::bench::RunWithRatios(
+        argc, argv, {{"app_search", "OurSearch", "CurlSearch"},
+                     {"app_download", "OurDownload", "CurlDownload"}});
+    const double peak = DownloadPeakMegabytes();
+    const double budget = static_cast<double>(SongSize) / (1 << 20) + 40;
+    std::printf("peak memory of a %ld MB download: %.1f MB (budget %.0f MB)\n", SongSize >> 20,
+                peak, budget);
+    std::printf("ratio app_download_peak_memory %.3f\n", peak / budget);
+    return rc;
+}
