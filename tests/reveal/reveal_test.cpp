@@ -1,0 +1,116 @@
+// RevealInFolder against a file-manager object on a private session bus of the test's own.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QMutex>
+#include <QThread>
+#include <QUrl>
+
+#include "runtime/reveal/reveal_in_folder.h"
+#include "tests/support/temp_dir.h"
+#include "text/code_pages.h"
+
+namespace quillet {
+namespace {
+
+// Records ShowItems calls; lives on a thread of its own, so that the blocking call made by
+// the code under test gets its answer.
+class FileManager : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+  public:
+    QStringList Shown() {
+        QMutexLocker lock(&mutex_);
+        return shown_;
+    }
+  public Q_SLOTS:
+    void ShowItems(const QStringList& uris, const QString& /*startupId*/) {
+        QMutexLocker lock(&mutex_);
+        shown_ += uris;
+    }
+
+  private:
+    QMutex mutex_;
+    QStringList shown_;
+};
+
+QString BusAddress;
+
+TEST(RevealInFolder, AsksTheFileManagerForTheFile) {
+    QThread thread;
+    FileManager manager;
+    manager.moveToThread(&thread);
+    thread.start();
+    bool registered = false;
+    QMetaObject::invokeMethod(
+        &manager,
+        [&] {
+            QDBusConnection bus = QDBusConnection::connectToBus(BusAddress, QStringLiteral("fm"));
+            registered = bus.registerService(QStringLiteral("org.freedesktop.FileManager1")) &&
+                         bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"),
+                                            &manager, QDBusConnection::ExportAllSlots);
+        },
+        Qt::BlockingQueuedConnection);
+    ASSERT_TRUE(registered);
+
+    testing_support::TempDir folder;
+    const Text file = folder.Path().string() + "/歌手 - 歌名 #1.mp3";  // GBK, UTF-8 on disk
+    const std::string onDisk = GbkToUtf8(file);
+    testing_support::WriteFileBytes(onDisk, "x");
+    EXPECT_TRUE(RevealInFolder(file));
+    EXPECT_FALSE(RevealInFolder(folder.Path().string() + "/missing.mp3"));
+
+    const QStringList shown = manager.Shown();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(QUrl(shown[0]).toLocalFile(), QString::fromUtf8(onDisk));
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("file:///")));
+    EXPECT_TRUE(shown[0].contains(QStringLiteral("%23")));  // "#" cannot end the path
+
+    QMetaObject::invokeMethod(
+        &manager, [] { QDBusConnection::disconnectFromBus(QStringLiteral("fm")); },
+        Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
+}
+
+}  // namespace
+}  // namespace quillet
+
+// Starts a private session bus for the whole run and points the program's bus at it.
+int main(int argc, char** argv) {
+    int out[2];
+    if (pipe(out) != 0) return 1;
+    const pid_t daemon = fork();
+    if (daemon == 0) {
+        // The bus ends with the test run, however the run ends.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        dup2(out[1], STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDERR_FILENO);
+        execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string address;
+    char c = 0;
+    while (read(out[0], &c, 1) == 1 && c != '\n') address += c;
+    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+    quillet::BusAddress = QString::fromStdString(address);
+
+    QGuiApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    kill(daemon, SIGTERM);
+    waitpid(daemon, nullptr, 0);
+    return rc;
+}
+
+#include "reveal_test.moc"
