@@ -181,6 +181,13 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
         view->setShowGrid(true);
         view->setWordWrap(false);
         view->verticalHeader()->hide();
+        // Black text on white; the selection shows only while the list has the focus.
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
+        view->setPalette(palette);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         QHeaderView* header = view->horizontalHeader();
         header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
@@ -382,19 +389,31 @@ void QtRuntime::ShowMessage(std::string_view text, int flags) {
         this, [this, message, flags] { messageBox_(message, flags); }, Qt::QueuedConnection);
 }
 
+std::unique_ptr<QMessageBox> QtRuntime::MakeMessageBox(const QString& text, int flags) {
+    auto box = std::make_unique<QMessageBox>(
+        flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
+        QStringLiteral("信息："), text, QMessageBox::Ok);  // no owner window
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
 void QtRuntime::ShowMessageBox(const QString& text, int flags) {
-    QMessageBox box(flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
-                    QStringLiteral("信息："), text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    MakeMessageBox(text, flags)->exec();
+}
+
+std::unique_ptr<QFileDialog> QtRuntime::MakeFolderDialog(const QString& title) {
+    auto dialog = std::make_unique<QFileDialog>(nullptr, title);
+    dialog->setFileMode(QFileDialog::Directory);
+    // Our own dialog, so the path can always be typed into its edit field.
+    dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    return dialog;
 }
 
 QString QtRuntime::ShowFolderDialog(const QString& title) {
-    // Our own dialog, so the path can always be typed into its edit field.
-    QString folder = QFileDialog::getExistingDirectory(
-        nullptr, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-    return folder;
+    std::unique_ptr<QFileDialog> dialog = MakeFolderDialog(title);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().constFirst();
 }
 
 Text QtRuntime::ChooseFolder(std::string_view title) {

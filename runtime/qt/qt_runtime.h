@@ -16,6 +16,8 @@
 
 #include <QMenu>
 #include <QWidget>
+class QFileDialog;
+class QMessageBox;
 class QTableView;
 
 namespace quillet {
@@ -67,6 +69,9 @@ class QtRuntime : public QObject, public Runtime {
     /// The default dialogs.
     static void ShowMessageBox(const QString& text, int flags);
     static QString ShowFolderDialog(const QString& title);
+    /// The dialogs those two show, made but not shown.
+    static std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, int flags);
+    static std::unique_ptr<QFileDialog> MakeFolderDialog(const QString& title);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

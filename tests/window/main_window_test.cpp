@@ -114,6 +114,9 @@ TEST_F(MainWindowTest, SongListColumnsAndSettings) {
     EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(view->isSortingEnabled());
     EXPECT_FALSE(view->horizontalHeader()->sectionsMovable());
+    // The selection shows only while the list has the focus.
+    EXPECT_EQ(view->palette().color(QPalette::Inactive, QPalette::Highlight),
+              view->palette().color(QPalette::Inactive, QPalette::Base));
 
     // A header click sorts nothing.
     ReportList& list = runtime_.SongList();
