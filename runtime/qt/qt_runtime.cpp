@@ -185,9 +185,9 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
         QPalette palette = view->palette();
         palette.setColor(QPalette::Base, Qt::white);
         palette.setColor(QPalette::Text, Qt::black);
-        palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::white);
-        palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
         view->setPalette(palette);
+        ShowSelection(view, false);
+        view->installEventFilter(this);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         QHeaderView* header = view->horizontalHeader();
         header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
@@ -204,6 +204,8 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
             }
         }
         view->viewport()->installEventFilter(this);
+        // The list takes the first focus, so the search box keeps its prompt until visited.
+        view->setFocus(Qt::OtherFocusReason);
         connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
                     list_.SetSelectedRow(current.isValid() ? current.row() : -1);
@@ -295,11 +297,29 @@ void QtRuntime::Fire(const std::string& control, ControlEvent event, int argumen
     handler(argument);
 }
 
+void QtRuntime::ShowSelection(QTableView* view, bool shown) {
+    QPalette palette = view->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        if (shown) {
+            palette.setColor(group, QPalette::Highlight,
+                             QApplication::palette().color(QPalette::Active, QPalette::Highlight));
+            palette.setColor(
+                group, QPalette::HighlightedText,
+                QApplication::palette().color(QPalette::Active, QPalette::HighlightedText));
+        } else {
+            palette.setColor(group, QPalette::Highlight, palette.color(QPalette::Base));
+            palette.setColor(group, QPalette::HighlightedText, palette.color(QPalette::Text));
+        }
+    }
+    view->setPalette(palette);
+}
+
 void QtRuntime::OnListClick(QTableView* view, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return;
     // The clicked row becomes the selected row before the handler runs; a click below the
     // last row selects none.
+    view->setFocus(Qt::MouseFocusReason);
     QModelIndex index = view->indexAt(mouse->position().toPoint());
     if (index.isValid()) {
         view->selectRow(index.row());
@@ -325,6 +345,11 @@ bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
         (watched == mainWindow_ || watched == previewWindow_)) {
         static_cast<QWidget*>(watched)->close();
         return true;
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (auto* view = qobject_cast<QTableView*>(watched)) {
+            ShowSelection(view, event->type() == QEvent::FocusIn);
+        }
     }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* viewport = qobject_cast<QWidget*>(watched);

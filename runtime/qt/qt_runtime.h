@@ -85,6 +85,7 @@ class QtRuntime : public QObject, public Runtime {
     void ApplyControlValue(ControlValues::Kind kind, const std::string& control);
     void Fire(const std::string& control, ControlEvent event, int argument);
     void OnListClick(QTableView* view, QEvent* event);
+    static void ShowSelection(QTableView* view, bool shown);
 
     ControlValues controls_;
     ReportList list_;
