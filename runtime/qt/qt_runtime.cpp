@@ -196,6 +196,15 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
         header->setStretchLastSection(false);
         header->setHighlightSections(false);
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        // Column 5's header text "    标准   高品" labels the two radio buttons that sit in
+        // its blanks; that needs blanks half as wide as a Chinese character, as in a 12-pixel
+        // font whose Latin letters are half-width (the header paints in the model's font
+        // role). Without that font, the default one stands.
+        QFont headerFont(QStringLiteral("WenQuanYi Micro Hei Mono"));
+        headerFont.setPixelSize(12);
+        if (QFontInfo(headerFont).family() == headerFont.family()) {
+            model_->SetHeaderFont(headerFont);
+        }
         for (int c = 0; c < SongColumns; ++c) {
             if (SongListColumns[c].width == 0) {
                 view->setColumnHidden(c, true);
