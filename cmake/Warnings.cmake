@@ -5,9 +5,14 @@
 #    The compiler is told GB18030, which writes the same bytes for every character GBK has
 #    and can also hold the few non-GBK characters in the standard headers (<chrono>'s "µs").
 #    UTF-16 literals (u"...") are untouched and are what Qt strings are made from.
-function(quillet_target_defaults target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -fexec-charset=GB18030)
+function(quillet_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
     if(QUILLET_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
+endfunction()
+
+function(quillet_target_defaults target)
+    quillet_warnings(${target})
+    target_compile_options(${target} PRIVATE -fexec-charset=GB18030)
 endfunction()

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libicu-dev libpcre2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcurl4-openssl-dev libpng-dev libjpeg-dev
+    libcurl4-openssl-dev libpng-dev libjpeg-dev libcpp-httplib-dev
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-webengine-dev
     fonts-wqy-microhei
 )

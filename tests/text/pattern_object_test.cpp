@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 
 #include "text/com_apartment.h"
@@ -156,7 +155,9 @@ TEST(PatternObject, EachObjectPairsApartmentInitialisation) {
     EXPECT_EQ(ComInitCount(), before);
 }
 
-// A subject on which the lazy search pattern would backtrack for minutes fails quickly.
+// A subject on which the lazy search pattern would backtrack for minutes gives up as a failed
+// match instead (the test's time-out catches a hang); one that merely never completes a record
+// is searched to its end and holds no match.
 TEST(PatternObject, HostileSubjectsEndQuickly) {
     std::string unfinished;
     while (unfinished.size() < 1024 * 1024) unfinished += "rid':'a','songName':'b','album':'c','";
@@ -164,13 +165,10 @@ TEST(PatternObject, HostileSubjectsEndQuickly) {
     while (fragments.size() < 1024 * 1024) fragments += "rid':'";
 
     PatternObject pattern;
-    auto started = std::chrono::steady_clock::now();
     EXPECT_FALSE(pattern.Create(SearchPattern, unfinished, false, false, true, true));
     EXPECT_EQ(pattern.MatchCount(), 0);
-    EXPECT_TRUE(pattern.Create(SearchPattern, fragments, false, false, true, true) == false ||
-                pattern.MatchCount() == 0);
-    const auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_LT(elapsed, std::chrono::seconds(20));  // a hang guard, not a timing assertion
+    EXPECT_TRUE(pattern.Create(SearchPattern, fragments, false, false, true, true));
+    EXPECT_EQ(pattern.MatchCount(), 0);
 }
 
 TEST(PatternObject, LargeAndMalformedSubjects) {

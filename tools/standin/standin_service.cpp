@@ -1,0 +1,245 @@
+// A stand-in for the music service on 127.0.0.1: the search, song-info and address-conversion
+// endpoints in the service's own reply forms, song files under /resource/ and artist pictures,
+// from a generated catalogue. It can be told to misbehave, and it ends by itself.
+//
+//   quillet-standin [--port N] [--extra-songs N] [--song-bytes N] [--lifetime SECONDS]
+//                   [--mode MODE] [--delay-ms N]
+//
+// It prints "127.0.0.1:PORT" once it listens. GET /__control?mode=MODE[&delay_ms=N] changes
+// the behaviour at run time; GET /__log lists the requests served so far, one per line.
+// Modes: normal, nomatch, nomp3, nomarker, emptyconvert, song404, slow, drop.
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "catalogue.h"
+
+namespace {
+
+using standin::Song;
+
+struct Options {
+    int port = 0;
+    int extraSongs = 0;
+    std::size_t songBytes = 4096;
+    int lifetimeSeconds = 900;
+    std::string mode = "normal";
+    int delayMs = 3000;
+};
+
+class Behaviour {
+  public:
+    void Set(const std::string& mode, int delayMs) {
+        std::lock_guard lock(mutex_);
+        mode_ = mode;
+        delayMs_ = delayMs;
+    }
+    std::string Mode() const {
+        std::lock_guard lock(mutex_);
+        return mode_;
+    }
+    int DelayMs() const {
+        std::lock_guard lock(mutex_);
+        return delayMs_;
+    }
+    void Log(const std::string& line) {
+        std::lock_guard lock(mutex_);
+        log_.push_back(line);
+    }
+    std::string LogText() const {
+        std::lock_guard lock(mutex_);
+        std::string text;
+        for (const std::string& line : log_) text += line + "\n";
+        return text;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::string mode_;
+    int delayMs_ = 0;
+    std::vector<std::string> log_;
+};
+
+std::string HostOf(const httplib::Request& request, int port) {
+    const std::string host = request.get_header_value("Host");
+    return host.empty() ? "127.0.0.1:" + std::to_string(port) : host;
+}
+
+std::string SearchReply(const std::vector<Song>& songs, const std::string& key, bool noMatch) {
+    std::string records;
+    int count = 0;
+    for (const Song& song : songs) {
+        if (noMatch || count == 500) break;
+        const bool hit = song.name.find(key) != std::string::npos ||
+                         song.artist.find(key) != std::string::npos ||
+                         song.album.find(key) != std::string::npos;
+        if (!hit) continue;
+        ++count;
+        if (!records.empty()) records += ",";
+        records += "{'rid':'" + song.rid + "','songName':'" + song.name + "','album':'" +
+                   song.album + "','albumid':'" + std::to_string(count) + "','artist':'" +
+                   song.artist + "','artistid':'" + std::to_string(count) +
+                   "','formats':'WMA96|MP3128|MP3H','duration':'245'}";
+    }
+    const std::string total = std::to_string(count);
+    return "try {var jsondata={'TOTAL':'" + total + "','SHOW':'" + total + "','abslist':[" +
+           records + "]}} catch(e){}";
+}
+
+std::string SongInfoReply(const Song* song, const std::string& host, const std::string& mode) {
+    if (!song) return "<Song></Song>";
+    const std::string extension = mode == "nomp3" ? ".wma" : ".mp3";
+    std::string reply = "<Song>\r\n<name>" + song->name + "</name>\r\n<artist>" + song->artist +
+                        "</artist>\r\n<mp3path>" + song->rid + extension + "</mp3path>\r\n";
+    if (mode != "nomarker") reply += "<mp3dl>" + host + "</mp3dl>\r\n";
+    reply += "<artist_pic240>" +
+             (song->hasPicture ? "http://" + host + "/pic/" + song->rid + ".jpg" : "") +
+             "</artist_pic240>\r\n</Song>";
+    return reply;
+}
+
+const Song* FindSong(const std::vector<Song>& songs, const std::string& rid) {
+    for (const Song& song : songs) {
+        if (song.rid == rid) return &song;
+    }
+    return nullptr;
+}
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return false;
+        const std::string value = argv[++i];
+        if (arg == "--port") {
+            options.port = std::atoi(value.c_str());
+        } else if (arg == "--extra-songs") {
+            options.extraSongs = std::atoi(value.c_str());
+        } else if (arg == "--song-bytes") {
+            options.songBytes = std::strtoull(value.c_str(), nullptr, 10);
+        } else if (arg == "--lifetime") {
+            options.lifetimeSeconds = std::atoi(value.c_str());
+        } else if (arg == "--mode") {
+            options.mode = value;
+        } else if (arg == "--delay-ms") {
+            options.delayMs = std::atoi(value.c_str());
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::cerr << "usage: quillet-standin [--port N] [--extra-songs N] [--song-bytes N] "
+                     "[--lifetime SECONDS] [--mode MODE] [--delay-ms N]\n";
+        return 2;
+    }
+    const std::vector<Song> songs = standin::MakeCatalogue(options.extraSongs);
+    Behaviour behaviour;
+    behaviour.Set(options.mode, options.delayMs);
+
+    httplib::Server server;
+    int port = 0;
+
+    // Every reply goes through here, so "slow" and "drop" apply to all endpoints alike.
+    auto answer = [&](httplib::Response& response, std::string body, const char* type,
+                      int status = 200) {
+        const std::string mode = behaviour.Mode();
+        if (mode == "slow") {
+            std::this_thread::sleep_for(std::chrono::milliseconds(behaviour.DelayMs()));
+        }
+        response.status = status;
+        if (mode == "drop") {
+            // The header block goes out, then the connection ends without the body.
+            const std::size_t length = body.size() + 1;
+            response.set_content_provider(
+                length, type, [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+            return;
+        }
+        response.set_content(std::move(body), type);
+    };
+
+    server.set_logger([&](const httplib::Request& request, const httplib::Response&) {
+        if (request.path.rfind("/__", 0) != 0) {
+            behaviour.Log(request.method + " " + request.target);
+        }
+    });
+    server.Get("/webmusic/getsjplayinfo",
+               [&](const httplib::Request& request, httplib::Response& response) {
+                   const bool noMatch = behaviour.Mode() == "nomatch";
+                   answer(response, SearchReply(songs, request.get_param_value("key"), noMatch),
+                          "text/plain; charset=utf-8");
+               });
+    server.Get("/webmusic/st/getNewMuiseByRid",
+               [&](const httplib::Request& request, httplib::Response& response) {
+                   const Song* song = FindSong(songs, request.get_param_value("rid"));
+                   answer(response, SongInfoReply(song, HostOf(request, port), behaviour.Mode()),
+                          "text/xml; charset=utf-8");
+               });
+    server.Get("/anti.s", [&](const httplib::Request& request, httplib::Response& response) {
+        const Song* song = FindSong(songs, request.get_param_value("rid"));
+        std::string body;
+        if (song && behaviour.Mode() != "emptyconvert") {
+            body = "http://" + HostOf(request, port) + "/resource/hq/" + song->rid + ".mp3";
+        }
+        answer(response, body, "text/plain");
+    });
+    server.Get(R"(/resource/(hq/)?(\w+)\.mp3)", [&](const httplib::Request& request,
+                                                    httplib::Response& response) {
+        const Song* song = FindSong(songs, request.matches[2]);
+        if (!song || behaviour.Mode() == "song404") {
+            answer(response, "not found", "text/plain", 404);
+            return;
+        }
+        const bool high = request.matches[1].length() > 0;
+        answer(response, standin::SongBytes(song->rid, options.songBytes * (high ? 2 : 1)),
+               "audio/mpeg");
+    });
+    server.Get(
+        R"(/pic/(\w+)\.jpg)", [&](const httplib::Request& request, httplib::Response& response) {
+            const Song* song = FindSong(songs, request.matches[1]);
+            if (!song) {
+                answer(response, "not found", "text/plain", 404);
+                return;
+            }
+            answer(response, standin::PictureJpeg(static_cast<unsigned>(song - songs.data())),
+                   "image/jpeg");
+        });
+    server.Get("/__control", [&](const httplib::Request& request, httplib::Response& response) {
+        const std::string delay = request.get_param_value("delay_ms");
+        behaviour.Set(request.get_param_value("mode"),
+                      delay.empty() ? options.delayMs : std::atoi(delay.c_str()));
+        response.set_content("ok\n", "text/plain");
+    });
+    server.Get("/__log", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(behaviour.LogText(), "text/plain");
+    });
+
+    port = options.port > 0 && server.bind_to_port("127.0.0.1", options.port)
+               ? options.port
+               : (options.port > 0 ? -1 : server.bind_to_any_port("127.0.0.1"));
+    if (port <= 0) {
+        std::cerr << "quillet-standin: cannot listen on 127.0.0.1:" << options.port << "\n";
+        return 1;
+    }
+    std::thread([&server, seconds = options.lifetimeSeconds] {
+        std::this_thread::sleep_for(std::chrono::seconds(seconds));
+        server.stop();
+    }).detach();
+    std::printf("127.0.0.1:%d\n", port);
+    std::fflush(stdout);
+    server.listen_after_bind();
+    return 0;
+}
