@@ -1,10 +1,26 @@
-// The windowed program: the main window over the Qt runtime.
+// The windowed program: the main window over the Qt runtime, its commands against the
+// service hosts of yyst.ini.
 
 #include <QApplication>
 
 #include "app/music_client.h"
+#include "app/service_settings.h"
+#include "app/song_commands.h"
 #include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
+#include "runtime/reveal/reveal_in_folder.h"
+#include "web/message_pump.h"
+
+namespace {
+
+// The page requests let the window handle its events while they wait on the network.
+quillet::Runtime* pumpRuntime = nullptr;
+
+void DispatchWindowMessages() {
+    if (pumpRuntime) pumpRuntime->DispatchPendingMessages();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // The preview window's web engine asks for shared GL contexts before the application exists.
@@ -13,6 +29,17 @@ int main(int argc, char** argv) {
     quillet::EnterRunDirectory();
     quillet::QtRuntime runtime;
     quillet::MusicClient client(runtime);
+    quillet::SongCommands commands(runtime, client,
+                                   quillet::ReadServiceHosts(client.SettingsPath()),
+                                   [](const quillet::Text& path) {
+                                       return quillet::RevealInFolder(path);
+                                   });
+    commands.Install();
     client.BindMainWindow();
-    quillet::RunProgramAndExit(runtime, [&client] { client.Exit(); });
+    pumpRuntime = &runtime;
+    quillet::SetMessagePump(&DispatchWindowMessages);
+    quillet::RunProgramAndExit(runtime, [&client] {
+        quillet::SetMessagePump(nullptr);
+        client.Exit();
+    });
 }

@@ -14,8 +14,27 @@ void GlobalInitOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// Where the body goes. Room for the whole body is made at once when the reply announces its
+// length, so a large song is held once, without the copies a growing buffer makes.
+struct BodySink {
+    Bytes* body;
+    CURL* handle;
+    bool sized = false;
+};
+
+constexpr curl_off_t LargestReservation = curl_off_t{1} << 30;
+
 size_t AppendBody(char* data, size_t size, size_t count, void* user) {
-    static_cast<Bytes*>(user)->append(data, size * count);
+    auto* sink = static_cast<BodySink*>(user);
+    if (!sink->sized) {
+        sink->sized = true;
+        curl_off_t length = -1;
+        curl_easy_getinfo(sink->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        if (length > 0 && length <= LargestReservation) {
+            sink->body->reserve(static_cast<std::size_t>(length));
+        }
+    }
+    sink->body->append(data, size * count);
     return size * count;
 }
 
@@ -52,7 +71,8 @@ DownloadResult HttpDownload(std::string_view address, const DownloadTimeouts& ti
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, timeouts.stallSeconds);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, AppendBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &result.body);
+    BodySink sink{&result.body, h};
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
 
     CURLcode code = curl_easy_perform(h);
     long status = 0;

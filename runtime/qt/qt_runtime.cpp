@@ -181,6 +181,13 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
         view->setShowGrid(true);
         view->setWordWrap(false);
         view->verticalHeader()->hide();
+        // Black text on white; the selection shows only while the list has the focus.
+        QPalette palette = view->palette();
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, Qt::black);
+        view->setPalette(palette);
+        ShowSelection(view, false);
+        view->installEventFilter(this);
         view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
         QHeaderView* header = view->horizontalHeader();
         header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
@@ -189,6 +196,15 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
         header->setStretchLastSection(false);
         header->setHighlightSections(false);
         header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        // Column 5's header text "    标准   高品" labels the two radio buttons that sit in
+        // its blanks; that needs blanks half as wide as a Chinese character, as in a 12-pixel
+        // font whose Latin letters are half-width (the header paints in the model's font
+        // role). Without that font, the default one stands.
+        QFont headerFont(QStringLiteral("WenQuanYi Micro Hei Mono"));
+        headerFont.setPixelSize(12);
+        if (QFontInfo(headerFont).family() == headerFont.family()) {
+            model_->SetHeaderFont(headerFont);
+        }
         for (int c = 0; c < SongColumns; ++c) {
             if (SongListColumns[c].width == 0) {
                 view->setColumnHidden(c, true);
@@ -197,6 +213,8 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
             }
         }
         view->viewport()->installEventFilter(this);
+        // The list takes the first focus, so the search box keeps its prompt until visited.
+        view->setFocus(Qt::OtherFocusReason);
         connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
                 [this](const QModelIndex& current) {
                     list_.SetSelectedRow(current.isValid() ? current.row() : -1);
@@ -288,11 +306,29 @@ void QtRuntime::Fire(const std::string& control, ControlEvent event, int argumen
     handler(argument);
 }
 
+void QtRuntime::ShowSelection(QTableView* view, bool shown) {
+    QPalette palette = view->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        if (shown) {
+            palette.setColor(group, QPalette::Highlight,
+                             QApplication::palette().color(QPalette::Active, QPalette::Highlight));
+            palette.setColor(
+                group, QPalette::HighlightedText,
+                QApplication::palette().color(QPalette::Active, QPalette::HighlightedText));
+        } else {
+            palette.setColor(group, QPalette::Highlight, palette.color(QPalette::Base));
+            palette.setColor(group, QPalette::HighlightedText, palette.color(QPalette::Text));
+        }
+    }
+    view->setPalette(palette);
+}
+
 void QtRuntime::OnListClick(QTableView* view, QEvent* event) {
     auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton) return;
     // The clicked row becomes the selected row before the handler runs; a click below the
     // last row selects none.
+    view->setFocus(Qt::MouseFocusReason);
     QModelIndex index = view->indexAt(mouse->position().toPoint());
     if (index.isValid()) {
         view->selectRow(index.row());
@@ -318,6 +354,11 @@ bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
         (watched == mainWindow_ || watched == previewWindow_)) {
         static_cast<QWidget*>(watched)->close();
         return true;
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        if (auto* view = qobject_cast<QTableView*>(watched)) {
+            ShowSelection(view, event->type() == QEvent::FocusIn);
+        }
     }
     if (event->type() == QEvent::MouseButtonPress) {
         auto* viewport = qobject_cast<QWidget*>(watched);
@@ -382,19 +423,31 @@ void QtRuntime::ShowMessage(std::string_view text, int flags) {
         this, [this, message, flags] { messageBox_(message, flags); }, Qt::QueuedConnection);
 }
 
+std::unique_ptr<QMessageBox> QtRuntime::MakeMessageBox(const QString& text, int flags) {
+    auto box = std::make_unique<QMessageBox>(
+        flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
+        QStringLiteral("信息："), text, QMessageBox::Ok);  // no owner window
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
 void QtRuntime::ShowMessageBox(const QString& text, int flags) {
-    QMessageBox box(flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
-                    QStringLiteral("信息："), text, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    MakeMessageBox(text, flags)->exec();
+}
+
+std::unique_ptr<QFileDialog> QtRuntime::MakeFolderDialog(const QString& title) {
+    auto dialog = std::make_unique<QFileDialog>(nullptr, title);
+    dialog->setFileMode(QFileDialog::Directory);
+    // Our own dialog, so the path can always be typed into its edit field.
+    dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    return dialog;
 }
 
 QString QtRuntime::ShowFolderDialog(const QString& title) {
-    // Our own dialog, so the path can always be typed into its edit field.
-    QString folder = QFileDialog::getExistingDirectory(
-        nullptr, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
-    return folder;
+    std::unique_ptr<QFileDialog> dialog = MakeFolderDialog(title);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().constFirst();
 }
 
 Text QtRuntime::ChooseFolder(std::string_view title) {

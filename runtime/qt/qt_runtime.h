@@ -16,6 +16,8 @@
 
 #include <QMenu>
 #include <QWidget>
+class QFileDialog;
+class QMessageBox;
 class QTableView;
 
 namespace quillet {
@@ -67,6 +69,9 @@ class QtRuntime : public QObject, public Runtime {
     /// The default dialogs.
     static void ShowMessageBox(const QString& text, int flags);
     static QString ShowFolderDialog(const QString& title);
+    /// The dialogs those two show, made but not shown.
+    static std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, int flags);
+    static std::unique_ptr<QFileDialog> MakeFolderDialog(const QString& title);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +85,7 @@ class QtRuntime : public QObject, public Runtime {
     void ApplyControlValue(ControlValues::Kind kind, const std::string& control);
     void Fire(const std::string& control, ControlEvent event, int argument);
     void OnListClick(QTableView* view, QEvent* event);
+    static void ShowSelection(QTableView* view, bool shown);
 
     ControlValues controls_;
     ReportList list_;

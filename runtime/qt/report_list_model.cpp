@@ -73,6 +73,9 @@ QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, i
         section < headers_.size()) {
         return headers_[section];
     }
+    if (orientation == Qt::Horizontal && role == Qt::FontRole && headerFont_.isValid()) {
+        return headerFont_;
+    }
     if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     }

@@ -5,6 +5,7 @@
 // views up to date there, so a view only ever sees row counts announced on its thread.
 
 #include <QAbstractTableModel>
+#include <QFont>
 #include <QStringList>
 
 #include "runtime/report_list.h"
@@ -23,6 +24,9 @@ class ReportListModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    /// The font the header texts are drawn in.
+    void SetHeaderFont(const QFont& font) { headerFont_ = font; }
+
     /// Brings the shown rows up to the list's current rows (GUI thread).
     void Sync();
 
@@ -33,6 +37,7 @@ class ReportListModel : public QAbstractTableModel {
   private:
     ReportList& list_;
     QStringList headers_;
+    QVariant headerFont_;
     std::uint64_t shownGeneration_ = 0;
     int shownRows_ = 0;
 };

@@ -67,6 +67,16 @@ TEST(HttpDownload, RefusesEmptyAndForeignAddresses) {
     EXPECT_TRUE(HttpDownload("ftp://127.0.0.1/x").body.empty());
 }
 
+TEST(HttpDownload, HttpsSpeaksTlsAndFailsCleanlyOnAPlainServer) {
+    // The server answers in plain HTTP; the TLS handshake fails, so no bytes come through.
+    LoopbackServer server("HTTP/1.0 200 OK\r\n\r\nplain body");
+    std::string url = server.Url("/f");
+    url.replace(0, 4, "https");
+    DownloadResult result = HttpDownload(url, {2, 2});
+    EXPECT_FALSE(result.complete);
+    EXPECT_TRUE(result.body.empty());
+}
+
 TEST(HttpDownload, SilentHostEndsAtTheStallTimeout) {
     LoopbackServer server("", LoopbackServer::Mode::Silent);
     auto start = std::chrono::steady_clock::now();

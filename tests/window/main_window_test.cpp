@@ -114,6 +114,15 @@ TEST_F(MainWindowTest, SongListColumnsAndSettings) {
     EXPECT_EQ(view->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_FALSE(view->isSortingEnabled());
     EXPECT_FALSE(view->horizontalHeader()->sectionsMovable());
+    // The selection shows only while the list has the focus.
+    view->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view->window()));
+    Find<QPushButton>(u"按钮_搜索"_s)->setFocus();
+    EXPECT_EQ(view->palette().color(QPalette::Highlight), view->palette().color(QPalette::Base));
+    view->setFocus();
+    EXPECT_NE(view->palette().color(QPalette::Highlight), view->palette().color(QPalette::Base));
+    Find<QLineEdit>(u"编辑框_搜索"_s)->setFocus();
+    EXPECT_EQ(view->palette().color(QPalette::Highlight), view->palette().color(QPalette::Base));
 
     // A header click sorts nothing.
     ReportList& list = runtime_.SongList();
@@ -128,7 +137,11 @@ TEST_F(MainWindowTest, SongListColumnsAndSettings) {
 }
 
 TEST_F(MainWindowTest, FirstStartShowsTheDesktopFolder) {
-    OpenMain();
+    QWidget* window = OpenMain();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    Settle();
+    EXPECT_EQ(Find<QLineEdit>(u"编辑框_搜索"_s)->text(), u"让我们一起微笑吧"_s);
     Text desktop = runtime_.DesktopFolder();
     ASSERT_FALSE(desktop.empty());
     EXPECT_EQ(desktop.back(), '/');

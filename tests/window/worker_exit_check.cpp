@@ -5,8 +5,8 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 #include "app/control_names.h"

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <thread>
+
+#include "runtime/qt/qt_runtime.h"
+
+namespace quillet {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+struct BoxCase {
+    int flags;
+    QMessageBox::Icon icon;
+};
+
+TEST(Dialogs, MessageBoxTitleIconButtonAndModality) {
+    for (BoxCase c : {BoxCase{MessageInformation, QMessageBox::Information},
+                      BoxCase{MessageError, QMessageBox::Critical}}) {
+        std::unique_ptr<QMessageBox> box =
+            QtRuntime::MakeMessageBox(u"请先获取歌曲地址"_s, c.flags);
+        EXPECT_EQ(box->windowTitle(), u"信息："_s);
+        EXPECT_EQ(box->text(), u"请先获取歌曲地址"_s);
+        EXPECT_EQ(box->icon(), c.icon);
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+        EXPECT_EQ(box->parentWidget(), nullptr);
+        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    }
+}
+
+TEST(Dialogs, FolderDialogHasTitleEditFieldAndIsModal) {
+    std::unique_ptr<QFileDialog> dialog = QtRuntime::MakeFolderDialog(u"请选择要保存的文件夹"_s);
+    EXPECT_EQ(dialog->windowTitle(), u"请选择要保存的文件夹"_s);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+    EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    EXPECT_FALSE(dialog->findChildren<QLineEdit*>().isEmpty());
+}
+
+struct FolderCase {
+    const char16_t* answer;
+    const char* folder;
+};
+
+TEST(Dialogs, ChosenFolderLosesItsTrailingSlashButRoot) {
+    QtRuntime runtime;
+    for (FolderCase c : {FolderCase{u"/home/u/音乐/", "/home/u/音乐"}, FolderCase{u"/m//", "/m"},
+                         FolderCase{u"/", "/"}, FolderCase{u"", ""}}) {
+        runtime.SetFolderDialogHandler(
+            [&](const QString&) { return QString::fromUtf16(c.answer); });
+        EXPECT_EQ(runtime.ChooseFolder("t"), c.folder);
+    }
+}
+
+TEST(Dialogs, ClipboardTakesTheText) {
+    QtRuntime runtime;
+    runtime.SetClipboardText("http://h/晴天.mp3");
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://h/晴天.mp3"_s);
+}
+
+TEST(Dialogs, MessageFromAWorkerIsShownByTheGuiThread) {
+    QtRuntime runtime;
+    std::vector<std::pair<QString, bool>> shown;
+    runtime.SetMessageBoxHandler([&](const QString& text, int) {
+        shown.emplace_back(text, QThread::currentThread() == qApp->thread());
+    });
+    std::thread([&runtime] { runtime.ShowMessage("请先获取歌曲地址", MessageInformation); }).join();
+    EXPECT_TRUE(shown.empty());  // queued, the worker was not held up
+    QCoreApplication::processEvents();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].first, u"请先获取歌曲地址"_s);
+    EXPECT_TRUE(shown[0].second);
+}
+
+}  // namespace
+}  // namespace quillet
