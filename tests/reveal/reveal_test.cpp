@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <QDBusConnection>
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QMutex>
 #include <QThread>
 #include <QUrl>
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
     quillet::BusAddress = QString::fromStdString(address);
 
-    QGuiApplication application(argc, argv);
+    QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     kill(daemon, SIGTERM);
