@@ -29,11 +29,9 @@ int main(int argc, char** argv) {
     quillet::EnterRunDirectory();
     quillet::QtRuntime runtime;
     quillet::MusicClient client(runtime);
-    quillet::SongCommands commands(runtime, client,
-                                   quillet::ReadServiceHosts(client.SettingsPath()),
-                                   [](const quillet::Text& path) {
-                                       return quillet::RevealInFolder(path);
-                                   });
+    quillet::SongCommands commands(
+        runtime, client, quillet::ReadServiceHosts(client.SettingsPath()),
+        [](const quillet::Text& path) { return quillet::RevealInFolder(path); });
     commands.Install();
     client.BindMainWindow();
     pumpRuntime = &runtime;

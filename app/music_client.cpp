@@ -77,9 +77,10 @@ void MusicClient::OnHighQualityClick() {
 }
 
 void MusicClient::OnListLeftClick() {
-    std::function<void()> resolve = commands_.resolveSongAddress;
-    runtime_.StartWorker([resolve] {
-        if (resolve) resolve();
+    auto resolve = commands_.resolveSongAddress;
+    const ReportList::RowRef row = runtime_.SongList().SelectedRowRef();
+    runtime_.StartWorker([resolve, row] {
+        if (resolve) resolve(row);
     });
 }
 
@@ -89,12 +90,13 @@ void MusicClient::OnListRightClick() {
             if (hook) hook();
         };
     };
-    std::function<void()> download = commands_.downloadSong;
+    auto download = commands_.downloadSong;
     std::vector<MenuItem> items;
     items.push_back({Text(MenuLabels[0]), run(commands_.openPreview)});
     items.push_back({Text(MenuLabels[1]), [this, download] {
-                         runtime_.StartWorker([download] {
-                             if (download) download();
+                         const ReportList::RowRef row = runtime_.SongList().SelectedRowRef();
+                         runtime_.StartWorker([download, row] {
+                             if (download) download(row);
                          });
                      }});
     items.push_back({Text(MenuLabels[2]), run(commands_.copySongAddress)});

@@ -28,8 +28,10 @@ class MusicClient {
     /// an empty hook does nothing.
     struct Commands {
         std::function<void(const Text& keyword)> searchSongs;  ///< after the empty check
-        std::function<void()> resolveSongAddress;              ///< on a worker thread
-        std::function<void()> downloadSong;                    ///< on a worker thread
+        /// On a worker thread, for the row selected when the user chose the command (taken on
+        /// the GUI thread, so a quick click on another row cannot move it).
+        std::function<void(const ReportList::RowRef& row)> resolveSongAddress;
+        std::function<void(const ReportList::RowRef& row)> downloadSong;
         std::function<void()> copySongAddress;
         std::function<void()> locateSongFile;
         std::function<void()> openPreview;

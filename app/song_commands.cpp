@@ -33,8 +33,8 @@ SongCommands::SongCommands(Runtime& runtime, MusicClient& client, ServiceHosts h
 void SongCommands::Install() {
     MusicClient::Commands& hooks = client_.Hooks();
     hooks.searchSongs = [this](const Text& keyword) { SearchSongs(keyword); };
-    hooks.resolveSongAddress = [this] { ResolveSongAddress(); };
-    hooks.downloadSong = [this] { DownloadSong(); };
+    hooks.resolveSongAddress = [this](const ReportList::RowRef& row) { ResolveSongAddress(row); };
+    hooks.downloadSong = [this](const ReportList::RowRef& row) { DownloadSong(row); };
     hooks.copySongAddress = [this] { CopySongAddress(); };
     hooks.locateSongFile = [this] { LocateSongFile(); };
     hooks.openPreview = [this] { OpenPreview(); };
@@ -73,10 +73,12 @@ void SongCommands::FillSongList(std::string_view replyText) {
 }
 
 void SongCommands::ResolveSongAddress() {
-    // The row is fixed now; a search that empties the list meanwhile makes the writes below
-    // fall on no row.
+    ResolveSongAddress(runtime_.SongList().SelectedRowRef());
+}
+
+void SongCommands::ResolveSongAddress(const ReportList::RowRef& row) {
+    // A search that empties the list meanwhile makes the writes below fall on no row.
     ReportList& list = runtime_.SongList();
-    const ReportList::RowRef row = list.SelectedRowRef();
     const Text rid = list.Cell(row, column::Rid);
     list.SetCell(row, column::Status, status::Resolving);
 
@@ -101,9 +103,18 @@ void SongCommands::ResolveSongAddress() {
     list.SetCell(row, column::Size, size);
 }
 
+bool SongCommands::RequireAddress(const ReportList::RowRef& row) {
+    if (CellContains(runtime_.SongList().Cell(row, column::Status), ".mp3")) return true;
+    runtime_.ShowMessage(NeedAddressMessage, MessageInformation);
+    return false;
+}
+
 Text SongCommands::DownloadSong() {
+    return DownloadSong(runtime_.SongList().SelectedRowRef());
+}
+
+Text SongCommands::DownloadSong(const ReportList::RowRef& row) {
     ReportList& list = runtime_.SongList();
-    const ReportList::RowRef row = list.SelectedRowRef();
     const Text folder = SaveDirectory();
     const Text songPath =
         SongFilePath(folder, list.Cell(row, column::Artist), list.Cell(row, column::SongName));
@@ -111,7 +122,7 @@ Text SongCommands::DownloadSong() {
         runtime_.ShowMessage(AlreadyDownloadedMessage, MessageInformation);
         return {};
     }
-    if (!client_.RequireCellContains(column::Status, ".mp3")) return {};
+    if (!RequireAddress(row)) return {};
     const Text address = list.Cell(row, column::Status);
     list.SetCell(row, column::Status, status::Downloading);
     const Text temporaryPath = TemporaryFilePath(folder, list.Cell(row, column::Rid));

@@ -47,17 +47,22 @@ class SongCommands {
     /// Empties the list, then appends a row for every record of the reply.
     void FillSongList(std::string_view replyText);
 
-    /// Resolves the selected row: address, artist picture and size into cells 5 to 7.
+    /// Resolves a row (the selected one when none is given): address, artist picture and size
+    /// into cells 5 to 7. Writes land only while the list still holds the row's generation.
     void ResolveSongAddress();
-    /// Downloads the selected row's song into the download folder; the outcome goes into
-    /// cell 5. Returns the path of the file it left, empty when none.
+    void ResolveSongAddress(const ReportList::RowRef& row);
+    /// Downloads a row's song (the selected one when none is given) into the download folder;
+    /// the outcome goes into cell 5. Returns the path of the file it left, empty when none.
     Text DownloadSong();
+    Text DownloadSong(const ReportList::RowRef& row);
     void CopySongAddress();
     void LocateSongFile();
     void OpenPreview();
 
   private:
     void FillPreviewWindow();
+    /// True when cell 5 of the row holds an address; otherwise shows the message.
+    bool RequireAddress(const ReportList::RowRef& row);
 
     Runtime& runtime_;
     MusicClient& client_;

@@ -178,7 +178,7 @@ TEST_F(MusicClientTest, LeftClickStartsAWorkerEveryTime) {
     std::atomic<int> runs{0};
     std::thread::id gui = std::this_thread::get_id();
     std::atomic<bool> onOtherThread{true};
-    client_.Hooks().resolveSongAddress = [&] {
+    client_.Hooks().resolveSongAddress = [&](const ReportList::RowRef&) {
         if (std::this_thread::get_id() == gui) onOtherThread = false;
         ++runs;
     };

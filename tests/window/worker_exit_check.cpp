@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     runtime.SetMessageBoxHandler([](const QString&, int) {});
     quillet::MusicClient client(runtime);
     static std::atomic<int> started{0};
-    client.Hooks().resolveSongAddress = [&runtime, &client] {
+    client.Hooks().resolveSongAddress = [&runtime, &client](const quillet::ReportList::RowRef&) {
         ++started;
         // Keeps working on the list and the folder for far longer than the window lives.
         for (int i = 0;; ++i) {
