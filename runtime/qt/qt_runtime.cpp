@@ -35,11 +35,11 @@ namespace {
 constexpr int SongColumns = 8;
 
 // The song list's columns: header texts (GBK) and widths; 0 hides the column.
-struct ColumnSpec {
+struct ColumnLayout {
     const char* header;
     int width;
 };
-const ColumnSpec SongListColumns[SongColumns] = {
+const ColumnLayout SongListColumns[SongColumns] = {
     {"id", 35}, {"歌曲名称", 150},        {"歌手", 100},     {"专辑", 150},
     {"rid", 0}, {"    标准   高品", 120}, {"artist_pic", 0}, {"大小", 55}};
 
@@ -171,7 +171,7 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
 
     if (auto* view = window->findChild<QTableView*>(QStringLiteral("超级列表框1"))) {
         QStringList headers;
-        for (const ColumnSpec& spec : SongListColumns) headers << GbkToQString(spec.header);
+        for (const ColumnLayout& column : SongListColumns) headers << GbkToQString(column.header);
         model_ = new ReportListModel(list_, headers, view);
         view->setModel(model_);
         view->setSelectionBehavior(QAbstractItemView::SelectRows);
