@@ -29,6 +29,10 @@ int RunWithRatios(int argc, char** argv, const std::vector<Ratio>& ratios) {
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    // The table may end in a colour reset without a line end; the figures start on lines of
+    // their own so that a script can read them.
+    std::fflush(stdout);
+    std::printf("\n");
     for (const Ratio& ratio : ratios) {
         const auto ours = reporter.times.find(ratio.ours);
         const auto reference = reporter.times.find(ratio.reference);
