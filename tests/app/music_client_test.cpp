@@ -154,12 +154,12 @@ TEST_F(MusicClientTest, SearchBoxFocusEnterAndButton) {
     EXPECT_EQ(runtime_.Messages()[0].flags, MessageInformation);
     EXPECT_TRUE(searched.empty());
 
-    runtime_.Controls().SetText(names::SearchBox, "周杰伦");
+    runtime_.Controls().SetText(names::SearchBox, "微笑乐队");
     runtime_.Fire(names::SearchBox, ControlEvent::KeyPressed, 'A');
     EXPECT_TRUE(searched.empty());
     runtime_.Fire(names::SearchBox, ControlEvent::KeyPressed, KeyEnter);
     runtime_.Fire(names::SearchButton, ControlEvent::Clicked);
-    EXPECT_EQ(searched, (std::vector<Text>{"周杰伦", "周杰伦"}));
+    EXPECT_EQ(searched, (std::vector<Text>{"微笑乐队", "微笑乐队"}));
 }
 
 TEST_F(MusicClientTest, QualityMessageOnEveryClickOfHighQuality) {

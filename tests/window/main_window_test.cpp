@@ -272,9 +272,9 @@ TEST(MainWindowRender, SavesPictureUnderBuildFolder) {
     client.BindMainWindow();
     ASSERT_TRUE(runtime.LoadWindow("MainWindow"));
     ReportList& list = runtime.SongList();
-    const char* rows[][4] = {{"1", "晴天", "周杰伦", "叶惠美"},
-                             {"2", "稻香", "周杰伦", "魔杰座"},
-                             {"3", "童话", "光良", "童话"}};
+    const char* rows[][4] = {{"1", "夏日晴天", "林一", "四季"},
+                             {"2", "让我们一起微笑吧", "微笑乐队", "微笑专辑"},
+                             {"3", "微笑的海", "微笑乐队", "海边"}};
     for (const auto& row : rows) {
         int r = list.AppendRow();
         for (int c = 0; c < 4; ++c) list.SetCell(r, c, row[c]);

@@ -47,8 +47,8 @@ TEST_F(PreviewWindowTest, WindowAndControls) {
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->geometry(), QRect(132, 8, 385, 120));
 
-    runtime_.SetCaption("PreviewWindow", "周杰伦 - 晴天");
-    EXPECT_EQ(preview->windowTitle(), u"周杰伦 - 晴天"_s);
+    runtime_.SetCaption("PreviewWindow", "微笑乐队 - 晴天");
+    EXPECT_EQ(preview->windowTitle(), u"微笑乐队 - 晴天"_s);
     runtime_.SetPicture("图片框1", testing_support::MakeJpeg(120, 120));
     EXPECT_FALSE(picture->pixmap().isNull());
     runtime_.SetPicture("图片框1", "not a picture");
