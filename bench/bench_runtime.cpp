@@ -9,16 +9,16 @@
 
 #include "bench/ratio_report.h"
 #include "runtime/http_download.h"
-#include "tests/support/loopback_server.h"
+#include "tests/web/scripted_http_server.h"
 
 namespace {
 
-using quillet::testing_support::LoopbackServer;
+using quillet::test::ScriptedHttpServer;
 
-LoopbackServer& Server() {
-    static LoopbackServer server(
+ScriptedHttpServer& Server() {
+    static ScriptedHttpServer server(
         "HTTP/1.0 200 OK\r\nContent-Length: 1048576\r\n\r\n" + std::string(1048576, 'x'),
-        LoopbackServer::Mode::Answer, std::chrono::seconds(600));
+        quillet::test::ServerOptions{.lifetime = std::chrono::seconds(600)});
     return server;
 }
 

@@ -4,16 +4,17 @@
 
 #include <chrono>
 
-#include "tests/support/loopback_server.h"
+#include "tests/web/scripted_http_server.h"
 
 namespace quillet {
 namespace {
 
-using testing_support::LoopbackServer;
+using test::ScriptedHttpServer;
+using test::ScriptedReply;
 using namespace std::string_literals;
 
 TEST(HttpDownload, SendsExactlyOneHttp10GetWithOurHeaders) {
-    LoopbackServer server("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nab\0cd"s);
+    ScriptedHttpServer server("HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nab\0cd"s);
     DownloadResult result = HttpDownload(server.Url("/song/1.mp3?x=1"));
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0],
@@ -41,7 +42,7 @@ class HttpDownloadReplies : public testing::TestWithParam<ReplyCase> {};
 
 TEST_P(HttpDownloadReplies, YieldsBodyAndStatus) {
     const ReplyCase& c = GetParam();
-    LoopbackServer server(c.reply);
+    ScriptedHttpServer server(c.reply);
     DownloadResult result = HttpDownload(server.Url("/f"));
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.body, c.body);
@@ -69,7 +70,7 @@ TEST(HttpDownload, RefusesEmptyAndForeignAddresses) {
 
 TEST(HttpDownload, HttpsSpeaksTlsAndFailsCleanlyOnAPlainServer) {
     // The server answers in plain HTTP; the TLS handshake fails, so no bytes come through.
-    LoopbackServer server("HTTP/1.0 200 OK\r\n\r\nplain body");
+    ScriptedHttpServer server("HTTP/1.0 200 OK\r\n\r\nplain body");
     std::string url = server.Url("/f");
     url.replace(0, 4, "https");
     DownloadResult result = HttpDownload(url, {2, 2});
@@ -78,7 +79,7 @@ TEST(HttpDownload, HttpsSpeaksTlsAndFailsCleanlyOnAPlainServer) {
 }
 
 TEST(HttpDownload, SilentHostEndsAtTheStallTimeout) {
-    LoopbackServer server("", LoopbackServer::Mode::Silent);
+    ScriptedHttpServer server(std::vector<ScriptedReply>{{.neverAnswer = true}});
     auto start = std::chrono::steady_clock::now();
     DownloadResult result = HttpDownload(server.Url("/f"), {1, 1});
     auto took = std::chrono::steady_clock::now() - start;
@@ -89,8 +90,8 @@ TEST(HttpDownload, SilentHostEndsAtTheStallTimeout) {
 }
 
 TEST(HttpDownload, FollowsRedirects) {
-    LoopbackServer target("HTTP/1.0 200 OK\r\n\r\nmoved here");
-    LoopbackServer first("HTTP/1.0 302 Found\r\nLocation: " + target.Url("/t") + "\r\n\r\n");
+    ScriptedHttpServer target("HTTP/1.0 200 OK\r\n\r\nmoved here");
+    ScriptedHttpServer first("HTTP/1.0 302 Found\r\nLocation: " + target.Url("/t") + "\r\n\r\n");
     DownloadResult result = HttpDownload(first.Url("/f"));
     EXPECT_EQ(result.status, 200);
     EXPECT_EQ(result.body, "moved here");
