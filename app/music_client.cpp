@@ -58,8 +58,12 @@ void MusicClient::SearchSongs() {
 }
 
 bool MusicClient::RequireCellContains(int column, std::string_view text) {
-    ReportList& list = runtime_.SongList();
-    if (CellContains(list.Cell(list.SelectedRow(), column), text)) return true;
+    return RequireCellContains(runtime_.SongList().SelectedRowRef(), column, text);
+}
+
+bool MusicClient::RequireCellContains(const ReportList::RowRef& row, int column,
+                                      std::string_view text) {
+    if (CellContains(runtime_.SongList().Cell(row, column), text)) return true;
     runtime_.ShowMessage(NeedAddressMessage, MessageInformation);
     return false;
 }

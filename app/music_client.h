@@ -54,7 +54,10 @@ class MusicClient {
 
     /// The first step of the search: an empty keyword gives a message and ends it.
     void SearchSongs();
+    /// True when the cell of the selected row (or of `row`, fixed earlier) contains `text`;
+    /// otherwise shows "请先获取歌曲地址" and yields false.
     bool RequireCellContains(int column, std::string_view text);
+    bool RequireCellContains(const ReportList::RowRef& row, int column, std::string_view text);
 
     void OnSearchFocus();
     void OnSearchKey(int keyCode);

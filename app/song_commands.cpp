@@ -15,17 +15,7 @@
 #include "web/winhttp_page_request.h"
 #include "web/wininet_page_request.h"
 
-#include <cstdio>
-
 namespace quillet {
-namespace {
-
-void RemoveFile(std::string_view path) {
-    std::remove(GbkToUtf8(path).c_str());
-}
-
-}  // namespace
-
 SongCommands::SongCommands(Runtime& runtime, MusicClient& client, ServiceHosts hosts,
                            RevealFunction reveal)
     : runtime_(runtime), client_(client), hosts_(std::move(hosts)), reveal_(std::move(reveal)) {}
@@ -103,12 +93,6 @@ void SongCommands::ResolveSongAddress(const ReportList::RowRef& row) {
     list.SetCell(row, column::Size, size);
 }
 
-bool SongCommands::RequireAddress(const ReportList::RowRef& row) {
-    if (CellContains(runtime_.SongList().Cell(row, column::Status), ".mp3")) return true;
-    runtime_.ShowMessage(NeedAddressMessage, MessageInformation);
-    return false;
-}
-
 Text SongCommands::DownloadSong() {
     return DownloadSong(runtime_.SongList().SelectedRowRef());
 }
@@ -122,7 +106,7 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row) {
         runtime_.ShowMessage(AlreadyDownloadedMessage, MessageInformation);
         return {};
     }
-    if (!RequireAddress(row)) return {};
+    if (!client_.RequireCellContains(row, column::Status, ".mp3")) return {};
     const Text address = list.Cell(row, column::Status);
     list.SetCell(row, column::Status, status::Downloading);
     const Text temporaryPath = TemporaryFilePath(folder, list.Cell(row, column::Rid));

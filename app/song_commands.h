@@ -61,8 +61,6 @@ class SongCommands {
 
   private:
     void FillPreviewWindow();
-    /// True when cell 5 of the row holds an address; otherwise shows the message.
-    bool RequireAddress(const ReportList::RowRef& row);
 
     Runtime& runtime_;
     MusicClient& client_;

@@ -58,6 +58,11 @@ bool PathExists(std::string_view path) {
     return lstat(fsPath.c_str(), &st) == 0;
 }
 
+bool RemoveFile(std::string_view path) {
+    const std::string fsPath = FsPath(path);
+    return !fsPath.empty() && ::unlink(fsPath.c_str()) == 0;
+}
+
 bool WriteWholeFile(std::string_view path, std::string_view bytes) {
     std::string fsPath = FsPath(path);
     if (fsPath.empty()) return false;

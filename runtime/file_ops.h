@@ -24,6 +24,9 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes);
 /// is larger than `limit`.
 bool ReadWholeFile(std::string_view path, Bytes& bytes, std::size_t limit);
 
+/// Removes a file; false when there was none or it could not be removed.
+bool RemoveFile(std::string_view path);
+
 /// Renames `from` to `to`; fails, leaving both untouched, when `to` exists.
 bool RenameNoReplace(std::string_view from, std::string_view to);
 

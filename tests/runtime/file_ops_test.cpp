@@ -34,6 +34,11 @@ TEST(FileOps, WriteCreatesEmptiesAndRefusesBadNames) {
     EXPECT_FALSE(WriteWholeFile("", "x"));
     EXPECT_FALSE(WriteWholeFile(dir.File("missing/x"), "x"));
     EXPECT_FALSE(WriteWholeFile(dir.Path().string(), "x"));  // a folder
+
+    EXPECT_TRUE(RemoveFile(path));
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_FALSE(RemoveFile(path));
+    EXPECT_FALSE(RemoveFile(dir.Path().string()));  // a folder is not a file
 }
 
 TEST(FileOps, ExistsSeesAnythingOfThatName) {
