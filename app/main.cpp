@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/music_client.h"
+#include "app/main_window.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "runtime/qt/program_run.h"
@@ -27,17 +27,21 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     quillet::EnterRunDirectory();
-    quillet::QtRuntime runtime;
+    quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);
     quillet::SongCommands commands(
-        runtime, client, quillet::ReadServiceHosts(client.SettingsPath()),
+        runtime, [&client] { return client.SaveDirectory(); },
+        quillet::ReadServiceHosts(client.SettingsPath()),
         [](const quillet::Text& path) { return quillet::RevealInFolder(path); });
-    commands.Install();
+    quillet::ConnectCommands(client, commands);
     client.BindMainWindow();
     pumpRuntime = &runtime;
     quillet::SetMessagePump(&DispatchWindowMessages);
-    quillet::RunProgramAndExit(runtime, [&client] {
+    if (!client.Show()) return 1;
+    const int code = quillet::RunProgram(runtime, [&client] {
         quillet::SetMessagePump(nullptr);
         client.Exit();
     });
+    pumpRuntime = nullptr;
+    return code;
 }

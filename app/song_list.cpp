@@ -1,14 +1,19 @@
 #include "app/song_list.h"
 
+#include "app/texts.h"
+#include "text/text_primitives.h"
+
 namespace quillet {
 
-bool CellContains(std::string_view cell, std::string_view text) {
-    std::size_t i = 0;
-    while (i + text.size() <= cell.size()) {
-        if (cell.compare(i, text.size(), text) == 0) return true;
-        i += static_cast<unsigned char>(cell[i]) >= 0x80 ? 2 : 1;
-    }
+bool RequireCellContains(Runtime& runtime, const ReportList::RowRef& row, int column,
+                         std::string_view text) {
+    if (FindText(runtime.SongList().Cell(row, column), text) > 0) return true;
+    runtime.ShowMessage(NeedAddressMessage, MessageInformation);
     return false;
+}
+
+bool RequireCellContains(Runtime& runtime, int column, std::string_view text) {
+    return RequireCellContains(runtime, runtime.SongList().SelectedRowRef(), column, text);
 }
 
 }  // namespace quillet

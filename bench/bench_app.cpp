@@ -14,11 +14,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/control_names.h"
-#include "app/music_client.h"
+#include "app/main_window.h"
+#include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
-#include "app/service_settings.h"
+#include "app/texts.h"
 #include "bench/ratio_report.h"
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
@@ -37,14 +37,15 @@ struct World {
         {"--extra-songs", "600", "--song-bytes", std::to_string(SongSize)}};
     std::filesystem::path folder =
         std::filesystem::temp_directory_path() / ("quillet-bench-" + std::to_string(getpid()));
-    HeadlessRuntime runtime{"/nonexistent", "/nonexistent/", nullptr};
+    HeadlessRuntime runtime{"/nonexistent", "/nonexistent/", nullptr, column::Count};
     MusicClient client{runtime};
-    SongCommands commands{runtime, client, SingleHost(service.HostPort()), {}};
+    SongCommands commands{
+        runtime, [this] { return client.SaveDirectory(); }, SingleHost(service.HostPort()), {}};
 
     World() {
         std::filesystem::create_directories(folder);
         commands.SetSaveDirectoryOverride(folder.string());
-        commands.Install();
+        ConnectCommands(client, commands);
         runtime.Controls().SetChecked(names::StandardQuality, true);
     }
     ~World() { std::filesystem::remove_all(folder); }
@@ -119,9 +120,9 @@ double DownloadPeakMegabytes() {
     World& world = TheWorld();
     std::filesystem::remove_all(world.folder);
     std::filesystem::create_directories(world.folder);
-    std::vector<std::string> words = {QUILLET_CLI_PATH, "download", "歌曲1", "--dir",
-                                      world.folder.string(), "--service",
-                                      world.service.HostPort()};
+    std::vector<std::string> words = {
+        QUILLET_CLI_PATH,        "download", "歌曲1", "--dir", world.folder.string(), "--service",
+        world.service.HostPort()};
     for (std::string& word : words) word = GbkToUtf8(word);  // the front end speaks UTF-8
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -141,9 +142,9 @@ double DownloadPeakMegabytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rc = quillet::bench::RunWithRatios(
-        argc, argv, {{"app_search", "OurSearch", "CurlSearch"},
-                     {"app_download", "OurDownload", "CurlDownload"}});
+    const int rc = quillet::bench::RunWithRatios(argc, argv,
+                                                 {{"app_search", "OurSearch", "CurlSearch"},
+                                                  {"app_download", "OurDownload", "CurlDownload"}});
     const double peak = DownloadPeakMegabytes();
     const double budget = static_cast<double>(SongSize) / (1 << 20) + 40;
     std::printf("peak memory of a %ld MB download: %.1f MB (budget %.0f MB)\n", SongSize >> 20,

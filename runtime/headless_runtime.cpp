@@ -1,16 +1,15 @@
 #include "runtime/headless_runtime.h"
 
-#include <thread>
-
 #include "text/code_pages.h"
 
 namespace quillet {
 
-HeadlessRuntime::HeadlessRuntime(Text runDirectory, Text desktopFolder, std::ostream* messageStream)
+HeadlessRuntime::HeadlessRuntime(Text runDirectory, Text desktopFolder, std::ostream* messageStream,
+                                 int listColumns)
     : runDirectory_(std::move(runDirectory)),
       desktop_(std::move(desktopFolder)),
       messageStream_(messageStream),
-      list_(8) {}
+      list_(listColumns) {}
 
 namespace {
 
@@ -21,7 +20,8 @@ Text Lookup(const std::map<std::string, Text, std::less<>>& values, std::string_
 
 }  // namespace
 
-bool HeadlessRuntime::LoadWindow(std::string_view window) {
+bool HeadlessRuntime::LoadWindow(const WindowSpec& spec) {
+    const std::string_view window = spec.name;
     std::function<void(int)> created;
     {
         std::lock_guard lock(mutex_);
@@ -120,10 +120,6 @@ Text HeadlessRuntime::ChooseFolder(std::string_view title) {
 void HeadlessRuntime::SetClipboardText(std::string_view text) {
     std::lock_guard lock(mutex_);
     clipboard_ = UpToNul(text);
-}
-
-void HeadlessRuntime::StartWorker(std::function<void()> routine) {
-    std::thread(std::move(routine)).detach();
 }
 
 void HeadlessRuntime::QueueFolderAnswer(std::string_view folder) {

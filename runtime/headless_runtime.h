@@ -21,10 +21,12 @@ class HeadlessRuntime : public Runtime {
         int flags = 0;
     };
 
-    /// `runDirectory` and `desktopFolder` are GBK; `messageStream` may be null.
-    HeadlessRuntime(Text runDirectory, Text desktopFolder, std::ostream* messageStream);
+    /// `runDirectory` and `desktopFolder` are GBK; `messageStream` may be null; the report
+    /// list has `listColumns` columns.
+    HeadlessRuntime(Text runDirectory, Text desktopFolder, std::ostream* messageStream,
+                    int listColumns);
 
-    bool LoadWindow(std::string_view window) override;
+    bool LoadWindow(const WindowSpec& window) override;
     void SetEventHandler(std::string_view control, ControlEvent event,
                          std::function<void(int)> handler) override;
     void SetCaption(std::string_view window, std::string_view caption) override;
@@ -38,7 +40,7 @@ class HeadlessRuntime : public Runtime {
     Text DesktopFolder() override { return desktop_; }
     void SetClipboardText(std::string_view text) override;
     void DispatchPendingMessages() override {}
-    void StartWorker(std::function<void()> routine) override;
+    WorkerGroup& Workers() override { return workers_; }
     Text RunDirectory() override { return runDirectory_; }
 
     /// The next answer of the folder dialog (empty: a cancel). Without one queued the
@@ -73,6 +75,8 @@ class HeadlessRuntime : public Runtime {
     std::vector<Text> loadedWindows_;
     std::map<std::string, Text, std::less<>> captions_, pictures_, addresses_;
     std::vector<MenuItem> lastMenu_;
+    // Last, so that its workers stop before the state they use goes.
+    WorkerGroup workers_;
 };
 
 }  // namespace quillet

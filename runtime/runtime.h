@@ -6,11 +6,13 @@
 // everything else belongs to the GUI thread.
 
 #include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "runtime/control_values.h"
 #include "runtime/report_list.h"
+#include "runtime/worker_group.h"
 #include "text/text_types.h"
 
 namespace quillet {
@@ -26,6 +28,23 @@ enum class ControlEvent { Created, FocusGained, KeyPressed, Clicked, LeftClick, 
 inline constexpr int KeyEnter = 13;
 inline constexpr int KeyEscape = 27;
 
+/// A column of the report list: its header text and its width in pixels (0 hides it).
+struct ListColumn {
+    std::string_view header = {};
+    int width = 0;
+};
+
+/// A window as its presenter describes it.
+struct WindowSpec {
+    std::string_view name = {};      ///< the top widget's object name in the description
+    std::string_view resource = {};  ///< the Qt resource path of its .ui description
+    /// The window that owns it: it opens only while that one is open and closes with it.
+    /// Empty for the main window, whose closing ends the program.
+    std::string_view owner = {};
+    std::string_view listControl = {};  ///< the control that shows the report list, if any
+    std::span<const ListColumn> listColumns = {};
+};
+
 /// One item of a popup menu; an empty label makes a separator.
 struct MenuItem {
     Text label;
@@ -36,9 +55,9 @@ class Runtime {
   public:
     virtual ~Runtime() = default;
 
-    /// Shows a window from its stored description ("MainWindow", "PreviewWindow"); a window
-    /// that is open already is only raised, restored if minimised. False when it cannot be.
-    virtual bool LoadWindow(std::string_view window) = 0;
+    /// Shows a window from its stored description; a window that is open already is only
+    /// raised, restored if minimised. False when it cannot be.
+    virtual bool LoadWindow(const WindowSpec& window) = 0;
     /// Runs `handler` on the GUI thread whenever `control` (or the window of that name)
     /// reports `event`; a later call for the same pair replaces the handler.
     virtual void SetEventHandler(std::string_view control, ControlEvent event,
@@ -54,7 +73,7 @@ class Runtime {
 
     /// Edit box texts and radio button states, by control name.
     virtual ControlValues& Controls() = 0;
-    /// The report list 超级列表框1.
+    /// The report list, shown by the control a window's description names.
     virtual ReportList& SongList() = 0;
 
     /// A message box titled "信息：" with an OK button, owned by no window, blocking the
@@ -68,8 +87,11 @@ class Runtime {
     virtual void SetClipboardText(std::string_view text) = 0;
     /// Handles every event waiting for the calling thread (nothing on other threads).
     virtual void DispatchPendingMessages() = 0;
-    /// Runs `routine` on a new thread that is neither kept nor waited for.
-    virtual void StartWorker(std::function<void()> routine) = 0;
+    /// The threads the commands run on.
+    virtual WorkerGroup& Workers() = 0;
+    /// Runs `routine` on a worker of the group; false when no thread could be started, and
+    /// the caller then ends its command as a failed one.
+    bool StartWorker(WorkerGroup::Routine routine) { return Workers().Start(std::move(routine)); }
     /// The folder of the program, where its settings live (no trailing "/").
     virtual Text RunDirectory() = 0;
 };

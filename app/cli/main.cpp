@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "app/control_names.h"
-#include "app/music_client.h"
+#include "app/main_window.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/file_ops.h"
 #include "runtime/headless_runtime.h"
 #include "text/code_pages.h"
@@ -120,13 +120,13 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const std::optional<std::string> problem = Parse(argc, argv, args)) return Usage(*problem);
 
-    HeadlessRuntime runtime(RunDirectory(), DesktopFolder(), &std::cerr);
+    HeadlessRuntime runtime(RunDirectory(), DesktopFolder(), &std::cerr, column::Count);
     MusicClient client(runtime);
     client.LoadSaveDirectory();
     const ServiceHosts hosts =
         args.service ? SingleHost(*args.service) : ReadServiceHosts(client.SettingsPath());
-    SongCommands commands(runtime, client, hosts, {});
-    commands.Install();
+    SongCommands commands(runtime, [&client] { return client.SaveDirectory(); }, hosts, {});
+    ConnectCommands(client, commands);
     if (args.dir) commands.SetSaveDirectoryOverride(Utf8ToGbk(*args.dir));
 
     runtime.Controls().SetChecked(names::StandardQuality, !args.high);

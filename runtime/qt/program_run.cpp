@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "runtime/file_ops.h"
 #include "runtime/qt/qt_runtime.h"
@@ -16,11 +15,11 @@ void EnterRunDirectory() {
     if (!folder.empty() && chdir(GbkToUtf8(folder).c_str()) != 0) std::perror("chdir");
 }
 
-void RunProgramAndExit(QtRuntime& runtime, const std::function<void()>& exitRoutine) {
-    int code = runtime.Run();
+int RunProgram(QtRuntime& runtime, const std::function<void()>& exitRoutine) {
+    const int code = runtime.Run();
+    runtime.Workers().RequestStopAndWait();
     if (exitRoutine) exitRoutine();
-    std::fflush(nullptr);
-    std::_Exit(code);
+    return code;
 }
 
 }  // namespace quillet

@@ -1,7 +1,7 @@
 #pragma once
 
-// The program's run: its folder made the current directory, the main window shown until it
-// is closed, the exit routine, and the end of the process.
+// The program's run: its folder made the current directory, the main window's events handled
+// until it is closed, then the workers stopped and the exit routine.
 
 #include <functional>
 
@@ -12,9 +12,8 @@ class QtRuntime;
 /// Makes the program's folder the current directory, so relative paths mean it.
 void EnterRunDirectory();
 
-/// Handles events until the main window is closed, runs `exitRoutine` and ends the process
-/// with code 0. Worker threads are never waited for: the process ends without tearing down
-/// the objects that a worker still running may be using.
-[[noreturn]] void RunProgramAndExit(QtRuntime& runtime, const std::function<void()>& exitRoutine);
+/// Handles events until the main window (loaded before) is closed, asks the workers to stop
+/// and waits for them a bounded time, runs `exitRoutine` and yields the exit code for main.
+int RunProgram(QtRuntime& runtime, const std::function<void()>& exitRoutine);
 
 }  // namespace quillet

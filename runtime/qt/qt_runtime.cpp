@@ -21,7 +21,6 @@
 #include <QTableView>
 #include <QThread>
 #include <QUiLoader>
-#include <thread>
 
 #include "runtime/file_ops.h"
 #include "runtime/qt/browser_box.h"
@@ -31,17 +30,6 @@
 
 namespace quillet {
 namespace {
-
-constexpr int SongColumns = 8;
-
-// The song list's columns: header texts (GBK) and widths; 0 hides the column.
-struct ColumnLayout {
-    const char* header;
-    int width;
-};
-const ColumnLayout SongListColumns[SongColumns] = {
-    {"id", 35}, {"歌曲名称", 150},        {"歌手", 100},     {"专辑", 150},
-    {"rid", 0}, {"    标准   高品", 120}, {"artist_pic", 0}, {"大小", 55}};
 
 std::string NameOf(const QObject* object) {
     return QStringToGbk(object->objectName());
@@ -75,8 +63,8 @@ void CentreOnScreen(QWidget* window) {
 
 }  // namespace
 
-QtRuntime::QtRuntime()
-    : list_(SongColumns),
+QtRuntime::QtRuntime(int listColumns)
+    : list_(listColumns),
       messageBox_(&QtRuntime::ShowMessageBox),
       folderDialog_(&QtRuntime::ShowFolderDialog),
       runDirectory_(quillet::RunDirectory()) {
@@ -92,8 +80,12 @@ QtRuntime::QtRuntime()
 }
 
 QtRuntime::~QtRuntime() {
+    // Workers may still write values and cells: they stop before the windows go.
+    workers_.RequestStopAndWait();
     controls_.SetObserver({});
-    delete previewWindow_;
+    for (auto& [name, window] : windows_) {
+        if (window != mainWindow_) delete window;
+    }
     delete mainWindow_;
 }
 
@@ -112,40 +104,34 @@ QWidget* QtRuntime::LoadFromResource(const QString& resource, QWidget* parent) {
 }
 
 QWidget* QtRuntime::Window(std::string_view window) const {
-    if (window == "MainWindow") return mainWindow_;
-    if (window == "PreviewWindow") return previewWindow_;
-    return nullptr;
+    auto it = windows_.find(window);
+    return it == windows_.end() ? nullptr : it->second.data();
 }
 
-bool QtRuntime::LoadWindow(std::string_view window) {
-    QPointer<QWidget>* slot = nullptr;
-    QString resource;
-    if (window == "MainWindow") {
-        slot = &mainWindow_;
-        resource = QStringLiteral(":/resources/main.ui");
-    } else if (window == "PreviewWindow") {
-        if (!mainWindow_) return false;  // owned by the main window
-        slot = &previewWindow_;
-        resource = QStringLiteral(":/resources/preview.ui");
-    } else {
-        return false;
-    }
-    if (QWidget* open = *slot) {
+bool QtRuntime::LoadWindow(const WindowSpec& spec) {
+    if (QWidget* open = Window(spec.name)) {
         open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
         open->show();
         open->raise();
         open->activateWindow();
         return true;
     }
-    QWidget* widget = LoadFromResource(resource, slot == &previewWindow_ ? mainWindow_ : nullptr);
-    if (!widget) return false;
-    *slot = widget;
-    if (slot == &mainWindow_) {
-        SetUpMainWindow(widget);
-    } else {
-        SetUpPreviewWindow(widget);
+    QWidget* owner = nullptr;
+    if (!spec.owner.empty()) {
+        owner = Window(spec.owner);
+        if (!owner) return false;
     }
-    Fire(std::string(window), ControlEvent::Created, 0);
+    QWidget* widget = LoadFromResource(GbkToQString(spec.resource), owner);
+    if (!widget) return false;
+    windows_[std::string(spec.name)] = widget;
+    if (!owner) mainWindow_ = widget;
+    SetUpWindow(widget);
+    if (!spec.listControl.empty()) {
+        if (auto* view = widget->findChild<QTableView*>(GbkToQString(spec.listControl))) {
+            SetUpList(view, spec.listColumns);
+        }
+    }
+    Fire(std::string(spec.name), ControlEvent::Created, 0);
     widget->show();
     CentreOnScreen(widget);
     widget->raise();
@@ -153,7 +139,7 @@ bool QtRuntime::LoadWindow(std::string_view window) {
     return true;
 }
 
-void QtRuntime::SetUpFixedWindow(QWidget* window) {
+void QtRuntime::SetUpWindow(QWidget* window) {
     // A fixed frame with minimise and close buttons and no maximise button.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -164,103 +150,67 @@ void QtRuntime::SetUpFixedWindow(QWidget* window) {
     // window itself (and never another window, as a shortcut of the owner could).
     window->installEventFilter(this);
     MirrorControls(window);
-}
-
-void QtRuntime::SetUpMainWindow(QWidget* window) {
-    SetUpFixedWindow(window);
-
-    if (auto* view = window->findChild<QTableView*>(QStringLiteral("超级列表框1"))) {
-        QStringList headers;
-        for (const ColumnLayout& column : SongListColumns) headers << GbkToQString(column.header);
-        model_ = new ReportListModel(list_, headers, view);
-        view->setModel(model_);
-        view->setSelectionBehavior(QAbstractItemView::SelectRows);
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
-        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        view->setSortingEnabled(false);
-        view->setShowGrid(true);
-        view->setWordWrap(false);
-        view->verticalHeader()->hide();
-        // Black text on white; the selection shows only while the list has the focus.
-        QPalette palette = view->palette();
-        palette.setColor(QPalette::Base, Qt::white);
-        palette.setColor(QPalette::Text, Qt::black);
-        view->setPalette(palette);
-        ShowSelection(view, false);
-        view->installEventFilter(this);
-        view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
-        QHeaderView* header = view->horizontalHeader();
-        header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
-        header->setSortIndicatorShown(false);
-        header->setSectionsMovable(false);
-        header->setStretchLastSection(false);
-        header->setHighlightSections(false);
-        header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        // Column 5's header text "    标准   高品" labels the two radio buttons that sit in
-        // its blanks; that needs blanks half as wide as a Chinese character, as in a 12-pixel
-        // font whose Latin letters are half-width (the header paints in the model's font
-        // role). Without that font, the default one stands.
-        QFont headerFont(QStringLiteral("WenQuanYi Micro Hei Mono"));
-        headerFont.setPixelSize(12);
-        if (QFontInfo(headerFont).family() == headerFont.family()) {
-            model_->SetHeaderFont(headerFont);
-        }
-        for (int c = 0; c < SongColumns; ++c) {
-            if (SongListColumns[c].width == 0) {
-                view->setColumnHidden(c, true);
-            } else {
-                view->setColumnWidth(c, SongListColumns[c].width);
-            }
-        }
-        view->viewport()->installEventFilter(this);
-        // The list takes the first focus, so the search box keeps its prompt until visited.
-        view->setFocus(Qt::OtherFocusReason);
-        connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-                [this](const QModelIndex& current) {
-                    list_.SetSelectedRow(current.isValid() ? current.row() : -1);
-                });
-        connect(model_, &ReportListModel::selectedRowChanged, view, [view](int row) {
-            int shown = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
-            if (row == shown) return;
-            if (row < 0) {
-                view->clearSelection();
-                view->setCurrentIndex({});
-            } else {
-                view->selectRow(row);
-            }
-        });
+    // A placeholder marked "browserBox" in the description gets its web view with the window.
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (child->property("browserBox").toBool()) MakeBrowserBox(child);
     }
-
-    // The two quality buttons are one group and sit above the list's header.
-    auto* group = new QButtonGroup(window);
-    for (const char* name : {"单选框1", "单选框2"}) {
-        if (auto* radio = window->findChild<QRadioButton*>(GbkToQString(name))) {
-            group->addButton(radio);
-            radio->raise();
-        }
-    }
-    group->setExclusive(true);
-
-    if (auto* search = window->findChild<QLineEdit*>(QStringLiteral("编辑框_搜索"))) {
-        search->installEventFilter(this);
-    }
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>()) edit->installEventFilter(this);
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
-        if (auto* push = qobject_cast<QPushButton*>(button)) {
-            push->setAutoDefault(false);
-            push->setDefault(false);
-        }
         connect(button, &QAbstractButton::clicked, this,
                 [this, button] { Fire(NameOf(button), ControlEvent::Clicked, 0); });
     }
 }
 
-void QtRuntime::SetUpPreviewWindow(QWidget* window) {
-    SetUpFixedWindow(window);
-    if (auto* picture = window->findChild<QLabel*>(QStringLiteral("图片框1"))) {
-        picture->setScaledContents(true);
+void QtRuntime::SetUpList(QTableView* view, std::span<const ListColumn> columns) {
+    QStringList headers;
+    for (const ListColumn& column : columns) headers << GbkToQString(column.header);
+    auto* model = new ReportListModel(list_, headers, view);
+    view->setModel(model);
+    // Black text on white; the selection shows only while the list has the focus.
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    view->setPalette(palette);
+    ShowSelection(view, false);
+    view->installEventFilter(this);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    QHeaderView* header = view->horizontalHeader();
+    header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
+    header->setSortIndicatorShown(false);
+    header->setSectionsMovable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Headers may line up with controls above them by their blanks, which needs blanks half
+    // as wide as a Chinese character, as in a 12-pixel font whose Latin letters are
+    // half-width (the header paints in the model's font role). Without that font, the default
+    // one stands.
+    QFont headerFont(QStringLiteral("WenQuanYi Micro Hei Mono"));
+    headerFont.setPixelSize(12);
+    if (QFontInfo(headerFont).family() == headerFont.family()) model->SetHeaderFont(headerFont);
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        const int width = columns[static_cast<std::size_t>(c)].width;
+        if (width == 0) {
+            view->setColumnHidden(c, true);
+        } else {
+            view->setColumnWidth(c, width);
+        }
     }
-    // The web engine starts here, with the first preview, and not with the program.
-    MakeBrowserBox(window->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
+    view->viewport()->installEventFilter(this);
+    // The list takes the first focus, so edit boxes keep their prompts until visited.
+    view->setFocus(Qt::OtherFocusReason);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                list_.SetSelectedRow(current.isValid() ? current.row() : -1);
+            });
+    connect(model, &ReportListModel::selectedRowChanged, view, [view](int row) {
+        int shown = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+        if (row == shown) return;
+        if (row < 0) {
+            view->clearSelection();
+            view->setCurrentIndex({});
+        } else {
+            view->selectRow(row);
+        }
+    });
 }
 
 void QtRuntime::MirrorControls(QWidget* window) {
@@ -280,7 +230,7 @@ void QtRuntime::MirrorControls(QWidget* window) {
 }
 
 void QtRuntime::ApplyControlValue(ControlValues::Kind kind, const std::string& control) {
-    for (QWidget* window : {mainWindow_.data(), previewWindow_.data()}) {
+    for (auto& [windowName, window] : windows_) {
         if (!window) continue;
         QString name = GbkToQString(control);
         if (kind == ControlValues::Kind::TextValue) {
@@ -344,14 +294,15 @@ void QtRuntime::OnListClick(QTableView* view, QEvent* event) {
 
 bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mainWindow_ && event->type() == QEvent::Close) {
-        // The preview window closes with the main window, and the program ends with it.
-        if (previewWindow_) previewWindow_->close();
+        // Every other window closes with the main window, and the program ends with it.
+        for (auto& [name, window] : windows_) {
+            if (window && window != mainWindow_) window->close();
+        }
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
         return false;
     }
     if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        (watched == mainWindow_ || watched == previewWindow_)) {
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && IsWindow(watched)) {
         static_cast<QWidget*>(watched)->close();
         return true;
     }
@@ -383,15 +334,30 @@ void QtRuntime::SetCaption(std::string_view window, std::string_view caption) {
     if (QWidget* w = Window(window)) w->setWindowTitle(GbkToQString(caption));
 }
 
+QWidget* QtRuntime::FindControl(std::string_view control) const {
+    const QString name = GbkToQString(control);
+    for (const auto& [windowName, window] : windows_) {
+        if (!window) continue;
+        if (auto* widget = window->findChild<QWidget*>(name)) return widget;
+    }
+    return nullptr;
+}
+
+bool QtRuntime::IsWindow(const QObject* object) const {
+    for (const auto& [name, window] : windows_) {
+        if (window && window == object) return true;
+    }
+    return false;
+}
+
 void QtRuntime::SetPicture(std::string_view control, std::string_view bytes) {
-    if (!previewWindow_) return;
-    SetPictureBytes(previewWindow_->findChild<QLabel*>(GbkToQString(control)), bytes);
+    SetPictureBytes(qobject_cast<QLabel*>(FindControl(control)), bytes);
 }
 
 void QtRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
-    if (!previewWindow_) return;
-    NavigateBrowserBox(previewWindow_->findChild<QWidget*>(GbkToQString(control)),
-                       GbkToQString(address));
+    if (QWidget* placeholder = FindControl(control)) {
+        NavigateBrowserBox(placeholder, GbkToQString(address));
+    }
 }
 
 void QtRuntime::ShowPopupMenu(std::vector<MenuItem> items) {
@@ -471,16 +437,12 @@ void QtRuntime::DispatchPendingMessages() {
     if (QThread::currentThread() == thread()) QCoreApplication::processEvents();
 }
 
-void QtRuntime::StartWorker(std::function<void()> routine) {
-    std::thread(std::move(routine)).detach();
-}
-
 Text QtRuntime::RunDirectory() {
     return runDirectory_;
 }
 
 int QtRuntime::Run() {
-    if (!LoadWindow("MainWindow")) return 1;
+    if (!mainWindow_) return 1;
     return QApplication::exec();  // 0 once the main window is closed
 }
 

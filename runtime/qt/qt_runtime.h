@@ -22,8 +22,6 @@ class QTableView;
 
 namespace quillet {
 
-class ReportListModel;
-
 class QtRuntime : public QObject, public Runtime {
     Q_OBJECT
   public:
@@ -32,11 +30,12 @@ class QtRuntime : public QObject, public Runtime {
     /// Shows the folder dialog and yields the chosen folder, empty on cancel.
     using FolderDialogHandler = std::function<QString(const QString& title)>;
 
-    /// Needs a QApplication; the GUI thread is the one that makes the runtime.
-    QtRuntime();
+    /// Needs a QApplication; the GUI thread is the one that makes the runtime. The report
+    /// list has `listColumns` columns.
+    explicit QtRuntime(int listColumns);
     ~QtRuntime() override;
 
-    bool LoadWindow(std::string_view window) override;
+    bool LoadWindow(const WindowSpec& window) override;
     void SetEventHandler(std::string_view control, ControlEvent event,
                          std::function<void(int)> handler) override;
     void SetCaption(std::string_view window, std::string_view caption) override;
@@ -50,10 +49,11 @@ class QtRuntime : public QObject, public Runtime {
     Text DesktopFolder() override;
     void SetClipboardText(std::string_view text) override;
     void DispatchPendingMessages() override;
-    void StartWorker(std::function<void()> routine) override;
+    WorkerGroup& Workers() override { return workers_; }
     Text RunDirectory() override;
 
-    /// Loads the main window and handles events until it is closed; yields the exit code 0.
+    /// Handles events until the main window (loaded before) is closed; yields the exit code
+    /// 0, or 1 when no main window is open.
     int Run();
 
     void SetMessageBoxHandler(MessageBoxHandler handler) { messageBox_ = std::move(handler); }
@@ -78,9 +78,10 @@ class QtRuntime : public QObject, public Runtime {
 
   private:
     QWidget* LoadFromResource(const QString& resource, QWidget* parent);
-    void SetUpMainWindow(QWidget* window);
-    void SetUpPreviewWindow(QWidget* window);
-    void SetUpFixedWindow(QWidget* window);
+    void SetUpWindow(QWidget* window);
+    void SetUpList(QTableView* view, std::span<const ListColumn> columns);
+    QWidget* FindControl(std::string_view control) const;
+    bool IsWindow(const QObject* object) const;
     void MirrorControls(QWidget* window);
     void ApplyControlValue(ControlValues::Kind kind, const std::string& control);
     void Fire(const std::string& control, ControlEvent event, int argument);
@@ -90,13 +91,13 @@ class QtRuntime : public QObject, public Runtime {
     ControlValues controls_;
     ReportList list_;
     std::map<std::pair<std::string, ControlEvent>, std::function<void(int)>> handlers_;
+    std::map<std::string, QPointer<QWidget>, std::less<>> windows_;
     QPointer<QWidget> mainWindow_;
-    QPointer<QWidget> previewWindow_;
     QPointer<QMenu> menu_;
-    ReportListModel* model_ = nullptr;
     MessageBoxHandler messageBox_;
     FolderDialogHandler folderDialog_;
     Text runDirectory_;
+    WorkerGroup workers_;
 };
 
 }  // namespace quillet

@@ -1,16 +1,18 @@
-#include "app/music_client.h"
+#include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
-#include "app/control_names.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/headless_runtime.h"
 #include "tests/support/temp_dir.h"
+#include "text/text_primitives.h"
 
 namespace quillet {
 namespace {
@@ -24,12 +26,13 @@ constexpr const char* Desktop = "/home/u/Desktop/";
 class MusicClientTest : public testing::Test {
   protected:
     explicit MusicClientTest(Text runDirectory = {})
-        : runtime_(runDirectory.empty() ? dir_.Path().string() : runDirectory, Desktop, nullptr),
+        : runtime_(runDirectory.empty() ? dir_.Path().string() : runDirectory, Desktop, nullptr,
+                   column::Count),
           client_(runtime_) {
         client_.BindMainWindow();
     }
     std::string IniPath() const { return dir_.File("yyst.ini"); }
-    void Start() { runtime_.LoadWindow(names::MainWindow); }
+    void Start() { client_.Show(); }
     Text SaveBox() { return runtime_.Controls().GetText(names::SaveFolderBox); }
 
     TempDir dir_;
@@ -53,10 +56,10 @@ TEST_F(MusicClientTest, ChosenFolderIsStoredAndShownAtNextStart) {
     EXPECT_EQ(SaveBox(), "/media/music");
     EXPECT_EQ(ReadFileBytes(IniPath()), "[a]\r\na=/media/music\r\n");
 
-    HeadlessRuntime next(dir_.Path().string(), Desktop, nullptr);
+    HeadlessRuntime next(dir_.Path().string(), Desktop, nullptr, column::Count);
     MusicClient nextClient(next);
     nextClient.BindMainWindow();
-    next.LoadWindow(names::MainWindow);
+    next.LoadWindow(MainWindowSpec);
     EXPECT_EQ(next.Controls().GetText(names::SaveFolderBox), "/media/music");
 }
 
@@ -178,18 +181,39 @@ TEST_F(MusicClientTest, LeftClickStartsAWorkerEveryTime) {
     std::atomic<int> runs{0};
     std::thread::id gui = std::this_thread::get_id();
     std::atomic<bool> onOtherThread{true};
-    client_.Hooks().resolveSongAddress = [&](const ReportList::RowRef&) {
+    client_.Hooks().resolveSongAddress = [&](const ReportList::RowRef&, std::stop_token) {
         if (std::this_thread::get_id() == gui) onOtherThread = false;
         ++runs;
     };
     runtime_.Fire(names::SongList, ControlEvent::LeftClick);
     runtime_.Fire(names::SongList, ControlEvent::LeftClick);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (runs < 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));
     EXPECT_EQ(runs.load(), 2);
     EXPECT_TRUE(onOtherThread);
+}
+
+// No thread to be had: the clicked row shows its command's failure and nothing throws.
+TEST_F(MusicClientTest, AWorkerThatCannotStartFailsItsRow) {
+    bool ran = false;
+    client_.Hooks().resolveSongAddress = [&](const ReportList::RowRef&, std::stop_token) {
+        ran = true;
+    };
+    client_.Hooks().downloadSong = [&](const ReportList::RowRef&, std::stop_token) { ran = true; };
+    runtime_.Workers().SetThreadStarter([](std::function<void()>) -> std::jthread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    ReportList& list = runtime_.SongList();
+    list.SetCell(list.AppendRow(), column::Status, "http://h/a.mp3");
+    list.SetSelectedRow(0);
+
+    runtime_.Fire(names::SongList, ControlEvent::LeftClick);
+    EXPECT_EQ(list.Cell(0, column::Status), "获取失败");
+
+    runtime_.Fire(names::SongList, ControlEvent::RightClick);
+    runtime_.LastMenu()[1].handler();  // 下载歌曲
+    EXPECT_EQ(list.Cell(0, column::Status), "下载失败");
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(runtime_.Workers().Running(), 0);
 }
 
 TEST_F(MusicClientTest, RightClickShowsTheMenuInOrder) {
@@ -224,7 +248,7 @@ TEST_P(RequireCellContainsCases, FindsMp3OnlyWhereItStands) {
     ReportList& list = runtime_.SongList();
     list.SetCell(list.AppendRow(), column::Status, GetParam().cell);
     list.SetSelectedRow(0);
-    EXPECT_EQ(client_.RequireCellContains(column::Status, ".mp3"), GetParam().found);
+    EXPECT_EQ(RequireCellContains(runtime_, column::Status, ".mp3"), GetParam().found);
     auto messages = runtime_.Messages();
     if (GetParam().found) {
         EXPECT_TRUE(messages.empty());
@@ -255,16 +279,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MusicClientTest, NoSelectedRowReadsEmpty) {
     runtime_.SongList().SetCell(runtime_.SongList().AppendRow(), column::Status, "x.mp3");
-    EXPECT_FALSE(client_.RequireCellContains(column::Status, ".mp3"));
+    EXPECT_FALSE(RequireCellContains(runtime_, column::Status, ".mp3"));
 }
 
 TEST(CellContains, DoubleByteStepping) {
     // "\x81\x2E\x6D\x70\x33" with the search text "\x2Emp3": the only candidate begins on
     // a trail byte.
-    EXPECT_FALSE(CellContains("\x81.mp3", ".mp3"));
-    EXPECT_TRUE(CellContains("a.mp3", ".mp3"));
-    EXPECT_TRUE(CellContains("\x81\x81.mp3", ".mp3"));
-    EXPECT_FALSE(CellContains(".mp", ".mp3"));
+    EXPECT_FALSE(FindText("\x81.mp3", ".mp3") > 0);
+    EXPECT_TRUE(FindText("a.mp3", ".mp3") > 0);
+    EXPECT_TRUE(FindText("\x81\x81.mp3", ".mp3") > 0);
+    EXPECT_FALSE(FindText(".mp", ".mp3") > 0);
 }
 
 }  // namespace

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/control_names.h"
-#include "app/music_client.h"
+#include "app/main_window.h"
 #include "app/placeholder_picture.h"
 #include "app/service_settings.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/file_ops.h"
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
@@ -31,15 +31,17 @@ class SongCommandsTest : public ::testing::Test {
   protected:
     SongCommandsTest()
         : service_({"--song-bytes", std::to_string(SongBytes)}),
-          runtime_(runDir_.Path().string(), "/nonexistent-desktop/", nullptr),
+          runtime_(runDir_.Path().string(), "/nonexistent-desktop/", nullptr, column::Count),
           client_(runtime_),
-          commands_(runtime_, client_, SingleHost(service_.HostPort()), [this](const Text& path) {
-              revealed_.push_back(path);
-              return true;
-          }) {
+          commands_(
+              runtime_, [this] { return client_.SaveDirectory(); }, SingleHost(service_.HostPort()),
+              [this](const Text& path) {
+                  revealed_.push_back(path);
+                  return true;
+              }) {
         WriteFileBytes(runDir_.File("yyst.ini"), "[a]\r\na=" + saveDir_.Path().string() + "\r\n");
         client_.LoadSaveDirectory();
-        commands_.Install();
+        ConnectCommands(client_, commands_);
         runtime_.Controls().SetChecked(names::StandardQuality, true);
     }
 

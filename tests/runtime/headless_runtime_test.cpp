@@ -9,7 +9,7 @@ namespace {
 
 TEST(HeadlessRuntime, MessagesGoToTheStreamAsUtf8) {
     std::ostringstream err;
-    HeadlessRuntime runtime("/run", "/desk/", &err);
+    HeadlessRuntime runtime("/run", "/desk/", &err, 8);
     runtime.ShowMessage("请先获取歌曲地址", MessageInformation);
     runtime.ShowMessage(std::string("a\0b", 3), MessageError);  // a text ends at a zero byte
     EXPECT_EQ(err.str(),
@@ -23,11 +23,11 @@ TEST(HeadlessRuntime, MessagesGoToTheStreamAsUtf8) {
 }
 
 TEST(HeadlessRuntime, WindowsEventsAndDialogAnswers) {
-    HeadlessRuntime runtime("/run", "/desk/", nullptr);
+    HeadlessRuntime runtime("/run", "/desk/", nullptr, 8);
     int created = 0;
     runtime.SetEventHandler("MainWindow", ControlEvent::Created, [&](int) { ++created; });
-    EXPECT_TRUE(runtime.LoadWindow("MainWindow"));
-    EXPECT_TRUE(runtime.LoadWindow("MainWindow"));  // open already: only raised
+    EXPECT_TRUE(runtime.LoadWindow({.name = "MainWindow"}));
+    EXPECT_TRUE(runtime.LoadWindow({.name = "MainWindow"}));  // open already: only raised
     EXPECT_EQ(created, 1);
     EXPECT_EQ(runtime.LoadedWindows(), std::vector<Text>{"MainWindow"});
 

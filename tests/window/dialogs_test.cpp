@@ -9,6 +9,7 @@
 #include <QThread>
 #include <thread>
 
+#include "app/main_window.h"
 #include "runtime/qt/qt_runtime.h"
 
 namespace quillet {
@@ -51,7 +52,7 @@ struct FolderCase {
 };
 
 TEST(Dialogs, ChosenFolderLosesItsTrailingSlashButRoot) {
-    QtRuntime runtime;
+    QtRuntime runtime(column::Count);
     for (FolderCase c : {FolderCase{u"/home/u/音乐/", "/home/u/音乐"}, FolderCase{u"/m//", "/m"},
                          FolderCase{u"/", "/"}, FolderCase{u"", ""}}) {
         runtime.SetFolderDialogHandler(
@@ -61,13 +62,13 @@ TEST(Dialogs, ChosenFolderLosesItsTrailingSlashButRoot) {
 }
 
 TEST(Dialogs, ClipboardTakesTheText) {
-    QtRuntime runtime;
+    QtRuntime runtime(column::Count);
     runtime.SetClipboardText("http://h/晴天.mp3");
     EXPECT_EQ(QGuiApplication::clipboard()->text(), u"http://h/晴天.mp3"_s);
 }
 
 TEST(Dialogs, MessageFromAWorkerIsShownByTheGuiThread) {
-    QtRuntime runtime;
+    QtRuntime runtime(column::Count);
     std::vector<std::pair<QString, bool>> shown;
     runtime.SetMessageBoxHandler([&](const QString& text, int) {
         shown.emplace_back(text, QThread::currentThread() == qApp->thread());

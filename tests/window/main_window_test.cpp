@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/file_ops.h"
 #include "runtime/qt/gbk_qt.h"
 #include "tests/window/window_fixture.h"
@@ -246,6 +247,7 @@ TEST_F(MainWindowTest, ClicksSelectTheRowFirst) {
 }
 
 TEST_F(MainWindowTest, EscapeEndsTheRunWithZero) {
+    ASSERT_TRUE(client_.Show());
     QTimer::singleShot(0, [this] {
         QWidget* window = runtime_.Window("MainWindow");
         ASSERT_NE(window, nullptr);
@@ -266,11 +268,11 @@ TEST_F(MainWindowTest, EscapeEndsTheRunWithZero) {
 TEST(MainWindowRender, SavesPictureUnderBuildFolder) {
     // Renders the main window with a few rows to main_window.png beside this test program,
     // so that anyone can look at it: build/tests/main_window.png.
-    QtRuntime runtime;
+    QtRuntime runtime(column::Count);
     runtime.SetMessageBoxHandler([](const QString&, int) {});
     MusicClient client(runtime);
     client.BindMainWindow();
-    ASSERT_TRUE(runtime.LoadWindow("MainWindow"));
+    ASSERT_TRUE(runtime.LoadWindow(MainWindowSpec));
     ReportList& list = runtime.SongList();
     const char* rows[][4] = {{"1", "夏日晴天", "林一", "四季"},
                              {"2", "让我们一起微笑吧", "微笑乐队", "微笑专辑"},

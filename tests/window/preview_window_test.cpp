@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include "app/preview_window.h"
 #include "runtime/qt/browser_box.h"
 #include "tests/support/picture_samples.h"
 #include "tests/window/window_fixture.h"
@@ -21,13 +22,13 @@ using namespace Qt::Literals::StringLiterals;
 using PreviewWindowTest = WindowTest;
 
 TEST_F(PreviewWindowTest, NeedsTheMainWindowAsOwner) {
-    EXPECT_FALSE(runtime_.LoadWindow("PreviewWindow"));
+    EXPECT_FALSE(runtime_.LoadWindow(PreviewWindowSpec));
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
 }
 
 TEST_F(PreviewWindowTest, WindowAndControls) {
     QWidget* main = OpenMain();
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* preview = runtime_.Window("PreviewWindow");
     ASSERT_NE(preview, nullptr);
     EXPECT_EQ(preview->windowTitle(), u"试听歌曲"_s);
@@ -57,11 +58,11 @@ TEST_F(PreviewWindowTest, WindowAndControls) {
 
 TEST_F(PreviewWindowTest, LoadingAgainRaisesAndRestoresTheSameWindow) {
     OpenMain();
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* preview = runtime_.Window("PreviewWindow");
     runtime_.SetCaption("PreviewWindow", "kept");
     preview->setWindowState(Qt::WindowMinimized);
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     EXPECT_EQ(runtime_.Window("PreviewWindow"), preview);
     EXPECT_FALSE(preview->windowState() & Qt::WindowMinimized);
     EXPECT_EQ(preview->windowTitle(), u"kept"_s);
@@ -69,7 +70,7 @@ TEST_F(PreviewWindowTest, LoadingAgainRaisesAndRestoresTheSameWindow) {
 
 TEST_F(PreviewWindowTest, ClosesWithTheMainWindowAndEscapeClosesIt) {
     QWidget* main = OpenMain();
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* preview = runtime_.Window("PreviewWindow");
     preview->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
@@ -78,7 +79,7 @@ TEST_F(PreviewWindowTest, ClosesWithTheMainWindowAndEscapeClosesIt) {
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
     ASSERT_NE(runtime_.Window("MainWindow"), nullptr);  // Escape there closes only the preview
 
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     main->close();
     Settle();
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
@@ -94,7 +95,7 @@ TEST_F(PreviewWindowTest, BrowserBoxIsMadeWithThePreviewWindowOnlyAndSilent) {
     for (QWidget* top : QApplication::topLevelWidgets()) {
         EXPECT_TRUE(top->findChildren<QWebEngineView*>().isEmpty());
     }
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* box = runtime_.Window("PreviewWindow")->findChild<QWidget*>(u"超文本浏览框1"_s);
     auto* view = qobject_cast<QWebEngineView*>(BrowserView(box));
     ASSERT_NE(view, nullptr);

@@ -15,6 +15,7 @@
 #include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/qt/browser_box.h"
 #include "tests/support/standin_process.h"
 #include "tests/window/window_fixture.h"
@@ -30,13 +31,15 @@ class SongRoadTest : public testing_support::WindowTest {
   protected:
     SongRoadTest()
         : service_({"--song-bytes", "3670016"}),
-          commands_(runtime_, client_, SingleHost(service_.HostPort()), [this](const Text& path) {
-              revealed_.push_back(path);
-              return true;
-          }) {
+          commands_(
+              runtime_, [this] { return client_.SaveDirectory(); }, SingleHost(service_.HostPort()),
+              [this](const Text& path) {
+                  revealed_.push_back(path);
+                  return true;
+              }) {
         testing_support::WriteFileBytes(dir_.File("yyst.ini"),
                                         "[a]\r\na=" + songs_.Path().string() + "\r\n");
-        commands_.Install();
+        ConnectCommands(client_, commands_);
     }
 
     void SearchFor(const QString& keyword) {

@@ -11,7 +11,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/music_client.h"
+#include "app/main_window.h"
 #include "runtime/qt/qt_runtime.h"
 #include "tests/support/temp_dir.h"
 
@@ -40,7 +40,7 @@ class WindowTest : public testing::Test {
     }
 
     QWidget* OpenMain() {
-        EXPECT_TRUE(runtime_.LoadWindow("MainWindow"));
+        EXPECT_TRUE(runtime_.LoadWindow(MainWindowSpec));
         QWidget* window = runtime_.Window("MainWindow");
         Settle();
         return window;
@@ -58,7 +58,7 @@ class WindowTest : public testing::Test {
     }
 
     TempDir dir_;
-    QtRuntime runtime_;
+    QtRuntime runtime_{column::Count};
     MusicClient client_;
     std::vector<ShownMessage> messages_;
     std::vector<QString> folderTitles_;

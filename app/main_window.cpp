@@ -1,7 +1,7 @@
-#include "app/music_client.h"
+#include "app/main_window.h"
 
-#include "app/control_names.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/ini_file.h"
 
 namespace quillet {
@@ -23,6 +23,10 @@ void MusicClient::BindMainWindow() {
                              [this](int) { OnListLeftClick(); });
     runtime_.SetEventHandler(names::SongList, ControlEvent::RightClick,
                              [this](int) { OnListRightClick(); });
+}
+
+bool MusicClient::Show() {
+    return runtime_.LoadWindow(MainWindowSpec);
 }
 
 Text MusicClient::SettingsPath() const {
@@ -57,17 +61,6 @@ void MusicClient::SearchSongs() {
     if (commands_.searchSongs) commands_.searchSongs(keyword);
 }
 
-bool MusicClient::RequireCellContains(int column, std::string_view text) {
-    return RequireCellContains(runtime_.SongList().SelectedRowRef(), column, text);
-}
-
-bool MusicClient::RequireCellContains(const ReportList::RowRef& row, int column,
-                                      std::string_view text) {
-    if (CellContains(runtime_.SongList().Cell(row, column), text)) return true;
-    runtime_.ShowMessage(NeedAddressMessage, MessageInformation);
-    return false;
-}
-
 void MusicClient::OnSearchFocus() {
     runtime_.Controls().SetText(names::SearchBox, "");
 }
@@ -81,11 +74,23 @@ void MusicClient::OnHighQualityClick() {
 }
 
 void MusicClient::OnListLeftClick() {
+    ReportList& list = runtime_.SongList();
+    const ReportList::RowRef row = list.SelectedRowRef();
     auto resolve = commands_.resolveSongAddress;
-    const ReportList::RowRef row = runtime_.SongList().SelectedRowRef();
-    runtime_.StartWorker([resolve, row] {
-        if (resolve) resolve(row);
+    const bool started = runtime_.StartWorker([resolve, row](std::stop_token stop) {
+        if (resolve) resolve(row, stop);
     });
+    if (!started) list.SetCell(row, column::Status, status::ResolveFailed);
+}
+
+void MusicClient::StartDownload() {
+    ReportList& list = runtime_.SongList();
+    const ReportList::RowRef row = list.SelectedRowRef();
+    auto download = commands_.downloadSong;
+    const bool started = runtime_.StartWorker([download, row](std::stop_token stop) {
+        if (download) download(row, stop);
+    });
+    if (!started) list.SetCell(row, column::Status, status::DownloadFailed);
 }
 
 void MusicClient::OnListRightClick() {
@@ -94,15 +99,9 @@ void MusicClient::OnListRightClick() {
             if (hook) hook();
         };
     };
-    auto download = commands_.downloadSong;
     std::vector<MenuItem> items;
     items.push_back({Text(MenuLabels[0]), run(commands_.openPreview)});
-    items.push_back({Text(MenuLabels[1]), [this, download] {
-                         const ReportList::RowRef row = runtime_.SongList().SelectedRowRef();
-                         runtime_.StartWorker([download, row] {
-                             if (download) download(row);
-                         });
-                     }});
+    items.push_back({Text(MenuLabels[1]), [this] { StartDownload(); }});
     items.push_back({Text(MenuLabels[2]), run(commands_.copySongAddress)});
     items.push_back({Text(MenuLabels[3]), run(commands_.locateSongFile)});
     items.push_back({Text(), {}});
