@@ -218,11 +218,13 @@ TEST_F(SongCommandsTest, PreviewWritesThePageAndShowsThePicture) {
 TEST_F(SongCommandsTest, StaleWorkerWritesFallOnNoRow) {
     Search("微笑");
     List().SetSelectedRow(1);
-    service_.SetMode("slow", 1500);
+    const Text refill = Utf8ToGbk(service_.Get(
+        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91"));
+    service_.CloseGate();
     std::thread worker([this] { commands_.ResolveSongAddress(); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    commands_.FillSongList(Utf8ToGbk(service_.Get(
-        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91")));
+    EXPECT_TRUE(service_.WaitUntilHeld(1));  // the worker's first request is under way
+    commands_.FillSongList(refill);
+    service_.OpenGate();
     worker.join();
     ASSERT_EQ(List().RowCount(), 2);
     EXPECT_EQ(Cell(1, column::Status), StatusListed);

@@ -49,6 +49,23 @@ void StandinProcess::SetMode(const std::string& mode, int delayMs) {
     Get("/__control?mode=" + mode + "&delay_ms=" + std::to_string(delayMs));
 }
 
+void StandinProcess::CloseGate() {
+    Get("/__control?gate=close");
+}
+
+void StandinProcess::OpenGate() {
+    Get("/__control?gate=open");
+}
+
+bool StandinProcess::WaitUntilHeld(int count, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::atoi(Get("/__held").c_str()) < count) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 std::string StandinProcess::RequestLog() {
     return Get("/__log");
 }

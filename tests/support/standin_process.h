@@ -20,6 +20,11 @@ class StandinProcess {
     /// Changes its behaviour (normal, nomatch, nomp3, nomarker, emptyconvert, song404, slow,
     /// drop); slow replies wait `delayMs`.
     void SetMode(const std::string& mode, int delayMs = 0);
+    /// While the gate is closed, every reply is held until it opens again.
+    void CloseGate();
+    void OpenGate();
+    /// Waits until `count` replies are held at the gate; false after `timeoutMs`.
+    bool WaitUntilHeld(int count, int timeoutMs = 10000);
     /// The requests it served, one "METHOD target" per line.
     std::string RequestLog();
     /// The body of a GET of `target` on the service.

@@ -21,6 +21,8 @@
 namespace quillet {
 namespace {
 
+using testing_support::DeliverPosted;
+
 using testing_support::ReadFileBytes;
 using testing_support::WindowTest;
 using namespace Qt::Literals::StringLiterals;
@@ -128,11 +130,11 @@ TEST_F(MainWindowTest, SongListColumnsAndSettings) {
     // A header click sorts nothing.
     ReportList& list = runtime_.SongList();
     for (const char* name : {"b", "a", "c"}) list.SetCell(list.AppendRow(), 1, name);
-    Settle();
+    DeliverPosted();
     QHeaderView* header = view->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(view->model()->data(view->model()->index(0, 1)).toString(), u"b"_s);
     EXPECT_EQ(list.Cell(0, 1), "b");
 }
@@ -141,7 +143,7 @@ TEST_F(MainWindowTest, FirstStartShowsTheDesktopFolder) {
     QWidget* window = OpenMain();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(Find<QLineEdit>(u"编辑框_搜索"_s)->text(), u"让我们一起微笑吧"_s);
     Text desktop = runtime_.DesktopFolder();
     ASSERT_FALSE(desktop.empty());
@@ -157,11 +159,11 @@ TEST_F(MainWindowTest, FocusClearsSearchBoxAndEnterSearches) {
     auto* search = Find<QLineEdit>(u"编辑框_搜索"_s);
     window->activateWindow();
     search->setFocus(Qt::MouseFocusReason);
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(search->text(), u""_s);
 
     QTest::keyClick(search, Qt::Key_Return);
-    Settle();
+    DeliverPosted();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, u"你要听什么歌尽管跟我说=^_^= "_s);
     EXPECT_EQ(messages_[0].flags, MessageInformation);
@@ -180,7 +182,7 @@ TEST_F(MainWindowTest, FocusClearsSearchBoxAndEnterSearches) {
     // Coming back to the box empties it again.
     Find<QTableView>(u"超级列表框1"_s)->setFocus();
     search->setFocus(Qt::TabFocusReason);
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(search->text(), u""_s);
 }
 
@@ -234,7 +236,7 @@ TEST_F(MainWindowTest, ClicksSelectTheRowFirst) {
     OpenMain();
     ReportList& list = runtime_.SongList();
     for (int i = 0; i < 3; ++i) list.AppendRow();
-    Settle();
+    DeliverPosted();
     std::vector<int> seen;
     runtime_.SetEventHandler("超级列表框1", ControlEvent::LeftClick,
                              [&](int) { seen.push_back(list.SelectedRow()); });
@@ -284,7 +286,7 @@ TEST(MainWindowRender, SavesPictureUnderBuildFolder) {
     }
     list.SetCell(1, column::Status, "http://example.invalid/song.mp3");
     list.SetCell(1, column::Size, "4.12MB");
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    DeliverPosted();
     QImage image = runtime.Window("MainWindow")->grab().toImage();
     EXPECT_EQ(image.size(), QSize(644, 369) * image.devicePixelRatio());
     std::string path = RunDirectory() + "/main_window.png";

@@ -16,6 +16,8 @@
 namespace quillet {
 namespace {
 
+using testing_support::DeliverPosted;
+
 using testing_support::WindowTest;
 using namespace Qt::Literals::StringLiterals;
 
@@ -75,13 +77,13 @@ TEST_F(PreviewWindowTest, ClosesWithTheMainWindowAndEscapeClosesIt) {
     preview->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(preview));
     QTest::keyClick(preview, Qt::Key_Escape);
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
     ASSERT_NE(runtime_.Window("MainWindow"), nullptr);  // Escape there closes only the preview
 
     ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     main->close();
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
     EXPECT_EQ(runtime_.Window("MainWindow"), nullptr);
 }

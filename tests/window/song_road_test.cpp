@@ -24,6 +24,8 @@
 namespace quillet {
 namespace {
 
+using testing_support::DeliverPosted;
+
 using namespace Qt::Literals::StringLiterals;
 using testing_support::ReadFileBytes;
 
@@ -46,7 +48,7 @@ class SongRoadTest : public testing_support::WindowTest {
         auto* search = Find<QLineEdit>(u"编辑框_搜索"_s);
         search->setText(keyword);
         QTest::keyClick(search, Qt::Key_Return);
-        Settle();
+        DeliverPosted();
     }
     void ClickRow(int row, Qt::MouseButton button = Qt::LeftButton) {
         auto* view = Find<QTableView>(u"超级列表框1"_s);
@@ -57,7 +59,8 @@ class SongRoadTest : public testing_support::WindowTest {
     template <typename Done>
     Text WaitForStatus(int row, Done done) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return done(Cell(row, column::Status)); }, 10000));
-        Settle();
+        EXPECT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));
+        DeliverPosted();
         return Cell(row, column::Status);
     }
     Text WaitForAddress(int row, std::string_view part = ".mp3") {
@@ -74,7 +77,7 @@ class SongRoadTest : public testing_support::WindowTest {
             if (action->text() == label) action->trigger();
         }
         menu->close();
-        Settle();
+        DeliverPosted();
     }
 
     testing_support::StandinProcess service_;
@@ -98,7 +101,7 @@ TEST_F(SongRoadTest, SearchResolveDownloadCopyLocate) {
     EXPECT_EQ(Cell(0, column::Size), "3.5MB");
 
     QTest::mouseClick(Find<QRadioButton>(u"单选框2"_s), Qt::LeftButton, {}, QPoint(6, 6));
-    Settle();
+    DeliverPosted();
     ClickRow(0);
     WaitForAddress(0, "/hq/");
     EXPECT_EQ(Cell(0, column::Status),

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QString>
+#include <QTest>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "app/main_window.h"
@@ -16,6 +18,15 @@
 #include "tests/support/temp_dir.h"
 
 namespace quillet::testing_support {
+
+/// Delivers every event posted to the GUI thread so far (cell news, control values, messages
+/// from workers): a marker posted now is handled after all of them.
+inline void DeliverPosted() {
+    auto reached = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        qApp, [reached] { *reached = true; }, Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return *reached; }, 10000));
+}
 
 struct ShownMessage {
     QString text;
@@ -40,9 +51,9 @@ class WindowTest : public testing::Test {
     }
 
     QWidget* OpenMain() {
-        EXPECT_TRUE(runtime_.LoadWindow(MainWindowSpec));
+        EXPECT_TRUE(client_.Show());
         QWidget* window = runtime_.Window("MainWindow");
-        Settle();
+        DeliverPosted();
         return window;
     }
 
@@ -50,11 +61,6 @@ class WindowTest : public testing::Test {
     T* Find(const QString& name) {
         QWidget* window = runtime_.Window("MainWindow");
         return window ? window->findChild<T*>(name) : nullptr;
-    }
-
-    /// Lets queued events (cell news, control values) arrive.
-    static void Settle() {
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     }
 
     TempDir dir_;

@@ -7,11 +7,14 @@
 //
 // It prints "127.0.0.1:PORT" once it listens. GET /__control?mode=MODE[&delay_ms=N] changes
 // the behaviour at run time; GET /__log lists the requests served so far, one per line.
+// GET /__control?gate=close holds every reply until GET /__control?gate=open (a minute at
+// most); GET /__held counts the replies held now.
 // Modes: normal, nomatch, nomp3, nomarker, emptyconvert, song404, slow, drop.
 
 #include <httplib.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -54,6 +57,25 @@ class Behaviour {
         std::lock_guard lock(mutex_);
         log_.push_back(line);
     }
+    /// Closes or opens the gate: while it is closed, every reply waits (up to GateBound).
+    void SetGate(bool closed) {
+        {
+            std::lock_guard lock(mutex_);
+            gateClosed_ = closed;
+        }
+        gateChanged_.notify_all();
+    }
+    void PassGate() {
+        std::unique_lock lock(mutex_);
+        ++held_;
+        gateChanged_.wait_for(lock, GateBound, [this] { return !gateClosed_; });
+        --held_;
+    }
+    /// Replies waiting at the gate now.
+    int Held() const {
+        std::lock_guard lock(mutex_);
+        return held_;
+    }
     std::string LogText() const {
         std::lock_guard lock(mutex_);
         std::string text;
@@ -62,7 +84,11 @@ class Behaviour {
     }
 
   private:
+    static constexpr std::chrono::seconds GateBound{60};
     mutable std::mutex mutex_;
+    std::condition_variable gateChanged_;
+    bool gateClosed_ = false;
+    int held_ = 0;
     std::string mode_;
     int delayMs_ = 0;
     std::vector<std::string> log_;
@@ -156,6 +182,7 @@ int main(int argc, char** argv) {
     // Every reply goes through here, so "slow" and "drop" apply to all endpoints alike.
     auto answer = [&](httplib::Response& response, std::string body, const char* type,
                       int status = 200) {
+        behaviour.PassGate();
         const std::string mode = behaviour.Mode();
         if (mode == "slow") {
             std::this_thread::sleep_for(std::chrono::milliseconds(behaviour.DelayMs()));
@@ -218,10 +245,18 @@ int main(int argc, char** argv) {
                    "image/jpeg");
         });
     server.Get("/__control", [&](const httplib::Request& request, httplib::Response& response) {
+        if (request.has_param("gate")) {
+            behaviour.SetGate(request.get_param_value("gate") == "close");
+            response.set_content("ok\n", "text/plain");
+            return;
+        }
         const std::string delay = request.get_param_value("delay_ms");
         behaviour.Set(request.get_param_value("mode"),
                       delay.empty() ? options.delayMs : std::atoi(delay.c_str()));
         response.set_content("ok\n", "text/plain");
+    });
+    server.Get("/__held", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::to_string(behaviour.Held()) + "\n", "text/plain");
     });
     server.Get("/__log", [&](const httplib::Request&, httplib::Response& response) {
         response.set_content(behaviour.LogText(), "text/plain");
