@@ -1,14 +1,14 @@
 // RevealInFolder against a file-manager object on a private session bus of the test's own.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDBusConnection>
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QMutex>
 #include <QThread>
 #include <QUrl>

@@ -1,5 +1,8 @@
 #include "tests/support/temp_dir.h"
 
+#include <cstdint>
+#include <cstdio>
+
 #include <stdlib.h>
 
 #include <fstream>
@@ -22,6 +25,17 @@ TempDir::~TempDir() {
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string SizeAndHash(std::string_view bytes) {
+    std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a
+    for (const char byte : bytes) {
+        hash ^= static_cast<unsigned char>(byte);
+        hash *= 1099511628211ull;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return std::to_string(bytes.size()) + " bytes, fnv1a " + hex;
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace quillet::testing_support {
 
@@ -24,5 +25,7 @@ class TempDir {
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+/// "<size> bytes, fnv1a <hash>": compares large bodies without printing them into the log.
+std::string SizeAndHash(std::string_view bytes);
 
 }  // namespace quillet::testing_support

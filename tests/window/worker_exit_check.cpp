@@ -43,7 +43,9 @@ int main(int argc, char** argv) {
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (started == 8) runtime.Window("MainWindow")->close();
+        if (started < 8) return;
+        poll.stop();
+        if (QWidget* window = runtime.Window("MainWindow")) window->close();
     });
     poll.start(10);
     // Should the window not close, the run ends with a code that fails the test.
