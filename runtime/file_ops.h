@@ -20,6 +20,10 @@ bool PathExists(std::string_view path);
 /// or writing fails.
 bool WriteWholeFile(std::string_view path, std::string_view bytes);
 
+/// Writes all of `bytes` to an open file descriptor, going on after short writes and
+/// interruptions. False when a write fails.
+bool WriteAll(int fd, std::string_view bytes);
+
 /// Reads at most `limit` bytes of a file. False when it cannot be opened or read, or when it
 /// is larger than `limit`.
 bool ReadWholeFile(std::string_view path, Bytes& bytes, std::size_t limit);

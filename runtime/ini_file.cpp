@@ -199,16 +199,7 @@ bool WriteIniValue(std::string_view path, std::string_view section, std::string_
     std::string temp = fsPath + ".XXXXXX";
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return false;
-    bool ok = fchmod(fd, mode) == 0;
-    std::size_t done = 0;
-    while (ok && done < updated.size()) {
-        ssize_t n = write(fd, updated.data() + done, updated.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<std::size_t>(n);
-    }
+    bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, updated);
     ok = fsync(fd) == 0 && ok;
     ok = close(fd) == 0 && ok;
     ok = ok && rename(temp.c_str(), fsPath.c_str()) == 0;
