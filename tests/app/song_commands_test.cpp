@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -180,6 +181,25 @@ TEST_F(SongCommandsTest, FailedRenameKeepsTheTemporaryFileForLocate) {
     EXPECT_EQ(SavedFiles(), std::vector<std::string>{"MUSIC_1001.mp3"});
     commands_.LocateSongFile();
     EXPECT_EQ(revealed_, std::vector<Text>{kept});
+}
+
+// The program is ending: a download asked to stop before its transfer fetches nothing.
+TEST_F(SongCommandsTest, AStoppedDownloadFailsAndLeavesNoFile) {
+    SearchAndResolve("微笑");
+    // The size query's entry can reach the log just after its reply: read it once it has.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    std::string log = service_.RequestLog();
+    while (log.find("GET /resource/") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        log = service_.RequestLog();
+    }
+    const std::size_t served = log.size();
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(commands_.DownloadSong(List().SelectedRowRef(), stop.get_token()), "");
+    EXPECT_EQ(Cell(0, column::Status), status::DownloadFailed);
+    EXPECT_TRUE(SavedFiles().empty());
+    EXPECT_EQ(service_.RequestLog().size(), served);  // not one more request
 }
 
 TEST_F(SongCommandsTest, CopyAndLocate) {
