@@ -55,13 +55,10 @@ Text Utf16ToMultiByte(std::string_view utf16Bytes, int codePage) {
     if (zero != std::u16string::npos) units.resize(zero + 1);
     if (units.empty() || !IsKnownCodePage(codePage)) return {};
 
-    // Encoding into the system code page itself always fits its own count, so only other
-    // targets need the count.
-    const std::size_t m = (codePage == CodePageAcp || codePage == CodePageGbk)
-                              ? 0
-                              : WideToMultiByte(CodePageAcp, 0, units, nullptr, 0);
-    const std::string buffer =
-        m > 0 ? EncodeUnitsWithin(codePage, 0, units, 2 * m) : EncodeUnits(codePage, 0, units);
+    // Encoded whole, whatever the target: a capacity of twice the system code page's count is
+    // too small for UTF-8 of the single bytes 0x80 and 0xFF (three bytes each) and of
+    // characters GBK lacks, and a cut name is a different file.
+    const std::string buffer = EncodeUnits(codePage, 0, units);
     return Text(UpToNul(buffer));
 }
 

@@ -12,8 +12,8 @@ namespace quillet {
 /// decode wrote; units the decode did not fill stay zero.
 Bytes MultiByteToUtf16(std::string_view text, int codePage = CodePageUtf8);
 
-/// The units up to the first zero unit, encoded into `codePage`, within a capacity of twice
-/// their length in the system code page.
+/// The units up to the first zero unit, encoded into `codePage` whole (never cut); a
+/// character the code page lacks, default-ignorable ones included, becomes "?".
 Text Utf16ToMultiByte(std::string_view utf16Bytes, int codePage = CodePageAcp);
 
 Text GbkToUtf8(std::string_view gbkText);
