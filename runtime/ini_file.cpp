@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -21,14 +22,19 @@ struct Line {
     std::size_t next;   // first byte of the next line
 };
 
+// A line ends at CR LF, LF or a lone CR.
 std::vector<Line> SplitLines(std::string_view content) {
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < content.size()) {
-        std::size_t lf = content.find('\n', pos);
-        std::size_t next = lf == std::string_view::npos ? content.size() : lf + 1;
-        std::size_t end = lf == std::string_view::npos ? content.size() : lf;
-        if (end > pos && content[end - 1] == '\r') --end;
+        const std::size_t end = std::min(content.find_first_of("\r\n", pos), content.size());
+        std::size_t next = end;
+        if (next < content.size()) {
+            next +=
+                (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n')
+                    ? 2
+                    : 1;
+        }
         lines.push_back({pos, end, next});
         pos = next;
     }
@@ -166,7 +172,7 @@ Bytes IniUpdate(std::string_view content, std::string_view section, std::string_
         return out;
     }
     out.append(content);
-    if (!out.empty() && out.back() != '\n') out.append(lineEnd);
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out.append(lineEnd);
     out.append("[").append(section).append("]").append(lineEnd);
     out.append(entry).append(lineEnd);
     return out;
@@ -181,6 +187,11 @@ Text ReadIniValue(std::string_view path, std::string_view section, std::string_v
 
 bool WriteIniValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value) {
+    // A line break inside a name or value would cut it on reading and could start a section
+    // of its own: such a write fails, as one to a read-only file does.
+    for (const std::string_view part : {section, key, value}) {
+        if (part.find_first_of("\r\n") != std::string_view::npos) return false;
+    }
     std::string fsPath = GbkToUtf8(UpToNul(path));
     if (fsPath.empty()) return false;
     Bytes content;
