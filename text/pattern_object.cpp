@@ -70,18 +70,30 @@ struct PatternObject::Matches {
 
 namespace {
 
+// One match context with its JIT stack per thread: mapping a fresh stack for every search
+// costs more than a small reply's whole match.
+pcre2_match_context* ThreadMatchContext() {
+    struct Holder {
+        std::unique_ptr<pcre2_match_context, MatchContextDeleter> context{
+            pcre2_match_context_create(nullptr)};
+        std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack{
+            pcre2_jit_stack_create(JitStackStart, JitStackMax, nullptr)};
+        Holder() {
+            if (context && stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+        }
+    };
+    thread_local Holder holder;
+    return holder.context.get();
+}
+
 // Collects the matches of `code` in `subject` (all of them when global); false when the
 // engine fails for another reason than its effort limit.
 bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string_view subject,
              std::vector<PCRE2_SIZE>& offsets) {
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
         pcre2_match_data_create_from_pattern(code, nullptr));
-    std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
-        pcre2_match_context_create(nullptr));
-    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack(
-        pcre2_jit_stack_create(JitStackStart, JitStackMax, nullptr));
+    pcre2_match_context* context = ThreadMatchContext();
     if (!data || !context) return false;
-    if (stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
 
     uint32_t newline = 0;
     pcre2_pattern_info(code, PCRE2_INFO_NEWLINE, &newline);
@@ -102,9 +114,8 @@ bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string
 
     uint64_t budget = FailureBudget;
     const auto limit = [&] {
-        return budget > FloorLimit
-                   ? static_cast<uint32_t>(std::min<uint64_t>(StartLimit, budget))
-                   : FloorLimit;
+        return budget > FloorLimit ? static_cast<uint32_t>(std::min<uint64_t>(StartLimit, budget))
+                                   : FloorLimit;
     };
     // Past the next line break, or `length` when there is none.
     const auto nextLine = [&](PCRE2_SIZE at) {
@@ -117,10 +128,10 @@ bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string
     PCRE2_SIZE start = 0;
     bool anchored = false;  // trying one start at a time, past a start that ran out of effort
     while (start <= length) {
-        pcre2_set_match_limit(context.get(), limit());
+        pcre2_set_match_limit(context, limit());
         const uint32_t options = PCRE2_NO_UTF_CHECK | (anchored ? PCRE2_ANCHORED : 0);
-        const int rc = pcre2_match(code, AsPcre(subject.data()), length, start, options, data.get(),
-                                   context.get());
+        const int rc =
+            pcre2_match(code, AsPcre(subject.data()), length, start, options, data.get(), context);
         if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT) {
             const bool spent = budget <= FloorLimit;
             budget -= std::min<uint64_t>(budget, limit());
