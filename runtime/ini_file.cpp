@@ -192,7 +192,7 @@ bool WriteIniValue(std::string_view path, std::string_view section, std::string_
     for (const std::string_view part : {section, key, value}) {
         if (part.find_first_of("\r\n") != std::string_view::npos) return false;
     }
-    std::string fsPath = GbkToUtf8(UpToNul(path));
+    std::string fsPath = GbkToUtf8(UpToNul(path)).str();
     if (fsPath.empty()) return false;
     Bytes content;
     mode_t mode = 0644;

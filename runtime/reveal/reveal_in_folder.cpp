@@ -19,7 +19,8 @@ bool AskFileManager(const QUrl& file) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{file.toString(QUrl::FullyEncoded)} << QString();
     const QDBusMessage reply = bus.call(call, QDBus::Block, FileManagerTimeoutMs);
@@ -30,7 +31,7 @@ bool AskFileManager(const QUrl& file) {
 
 bool RevealInFolder(std::string_view path, bool /*edit*/) {
     if (!PathExists(path)) return false;
-    const QString local = QString::fromUtf8(GbkToUtf8(path));
+    const QString local = QString::fromUtf8(GbkToUtf8(path).str());
     if (AskFileManager(QUrl::fromLocalFile(local))) return true;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(local).absolutePath()));
 }

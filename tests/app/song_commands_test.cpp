@@ -63,7 +63,7 @@ class SongCommandsTest : public ::testing::Test {
     std::vector<std::string> SavedFiles() {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(saveDir_.Path())) {
-            names.push_back(Utf8ToGbk(entry.path().filename().string()));
+            names.push_back(Utf8ToGbk(Utf8Bytes(entry.path().filename().string())));
         }
         return names;
     }
@@ -137,7 +137,7 @@ TEST_F(SongCommandsTest, DownloadSavesTheServedBytesOnce) {
     const Text saved = commands_.DownloadSong();
     EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
     EXPECT_EQ(saved, saveDir_.File("微笑乐队 - 让我们一起微笑吧.mp3"));
-    EXPECT_EQ(ReadFileBytes(GbkToUtf8(saved)), service_.Get("/resource/MUSIC_1001.mp3"));
+    EXPECT_EQ(ReadFileBytes(GbkToUtf8(saved).str()), service_.Get("/resource/MUSIC_1001.mp3"));
     EXPECT_EQ(SavedFiles(), std::vector<std::string>{"微笑乐队 - 让我们一起微笑吧.mp3"});
 
     // Resolved again, the same song is not fetched twice.
@@ -219,8 +219,8 @@ TEST_F(SongCommandsTest, StaleWorkerWritesFallOnNoRow) {
     service_.SetMode("slow", 1500);
     std::thread worker([this] { commands_.ResolveSongAddress(); });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    commands_.FillSongList(Utf8ToGbk(service_.Get(
-        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91")));
+    commands_.FillSongList(Utf8ToGbk(Utf8Bytes(service_.Get(
+        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91"))));
     worker.join();
     ASSERT_EQ(List().RowCount(), 2);
     EXPECT_EQ(Cell(1, column::Status), StatusListed);

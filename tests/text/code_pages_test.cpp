@@ -3,12 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <type_traits>
 #include <vector>
 
 namespace quillet {
 namespace {
 
 using namespace std::string_literals;
+
+// UTF-8 and UTF-16 bytes cannot stand where a GBK text is expected, nor the other way round.
+static_assert(!std::is_convertible_v<Utf8Bytes, std::string_view>);
+static_assert(!std::is_convertible_v<Utf8Bytes, Text>);
+static_assert(!std::is_convertible_v<Text, Utf8Bytes>);
+static_assert(!std::is_convertible_v<Utf16Bytes, std::string_view>);
+static_assert(!std::is_convertible_v<Bytes, Utf16Bytes>);
+static_assert(!std::is_convertible_v<Utf8Bytes, Utf16Bytes>);
 
 struct Conversion {
     const char* name;
@@ -38,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
 class Utf8ToGbkCases : public testing::TestWithParam<Conversion> {};
 
 TEST_P(Utf8ToGbkCases, Converts) {
-    EXPECT_EQ(Utf8ToGbk(GetParam().input), GetParam().expected);
+    EXPECT_EQ(Utf8ToGbk(Utf8Bytes(GetParam().input)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,13 +83,13 @@ TEST(CodePages, MultiByteToUtf16SizesByTheSystemCodePage) {
 }
 
 TEST(CodePages, Utf16ToMultiByte) {
-    EXPECT_EQ(Utf16ToMultiByte(""), "");
-    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s), "\xD6\xD0");
-    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s, CodePageUtf8), "\xE4\xB8\xAD");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("")), "");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("\x2D\x4E\0\0"s)), "\xD6\xD0");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("\x2D\x4E\0\0"s), CodePageUtf8), "\xE4\xB8\xAD");
     // Reading stops at the first zero unit and never runs past the end, odd byte or not.
-    EXPECT_EQ(Utf16ToMultiByte("A\0\0\0B\0"s), "A");
-    EXPECT_EQ(Utf16ToMultiByte("A\0B"s), "A");
-    EXPECT_EQ(Utf16ToMultiByte("ab", 12345), "");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("A\0\0\0B\0"s)), "A");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("A\0B"s)), "A");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("ab"), 12345), "");
     // U+200B counts as the "?" it becomes, so the UTF-8 capacity cannot cut what follows.
     EXPECT_EQ(Utf16ToMultiByte(UnitsToBytes(u"\u200B\uFEFFab")), "??ab");
     EXPECT_EQ(Utf16ToMultiByte(UnitsToBytes(u"\u200B\u200B\u200Bab"), CodePageUtf8),
@@ -97,10 +106,10 @@ TEST(CodePages, GbkToUtf16Bytes) {
 }
 
 TEST(CodePages, Utf16BytesToGbk) {
-    EXPECT_EQ(Utf16BytesToGbk("A\0B\0"s), "AB");
-    EXPECT_EQ(Utf16BytesToGbk("A\0\0\0B\0"s), "A");
-    EXPECT_EQ(Utf16BytesToGbk("A\0B"s), "A");
-    EXPECT_EQ(Utf16BytesToGbk(""), "");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0B\0"s)), "AB");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0\0\0B\0"s)), "A");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0B"s)), "A");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("")), "");
     // e + combining acute is composed to é, which GBK holds (A8 A6); uncomposed it would
     // come out as "e?".
     EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"e\u0301")), "\xA8\xA6");
@@ -124,7 +133,7 @@ TEST(CodePages, GbkRoundTripsEveryDoubleByteCharacter) {
             all.push_back(static_cast<char>(trail));
         }
     }
-    const Text utf8 = GbkToUtf8(all);
+    const Utf8Bytes utf8 = GbkToUtf8(all);
     const Text back = Utf8ToGbk(utf8);
     // Unassigned pairs come back as "?"; every assigned one comes back as itself.
     std::size_t same = 0;
@@ -151,7 +160,7 @@ TEST(CodePages, EveryGbkCharacterSurvivesTheUtf16RoundTrip) {
     }
     std::size_t checked = 0;
     for (const std::string& character : characters) {
-        const Bytes units = GbkToUtf16Bytes(character, true);
+        const Utf16Bytes units = GbkToUtf16Bytes(character, true);
         if (units.size() != 2 || units == "\xFD\xFF") continue;  // not one valid character
         EXPECT_EQ(Utf16BytesToGbk(units), character)
             << std::hex << int(static_cast<unsigned char>(character[0]));
@@ -166,14 +175,14 @@ TEST(CodePages, MalformedAndLargeInputsGiveDefinedResults) {
     for (int round = 0; round < 200; ++round) {
         std::string noise(static_cast<std::size_t>(byte(random)), '\0');
         for (char& c : noise) c = static_cast<char>(byte(random) | 1);  // no zero bytes
-        const Text gbk = Utf8ToGbk(noise);
-        const Text utf8 = GbkToUtf8(noise);
+        const Text gbk = Utf8ToGbk(Utf8Bytes(noise));
+        const Utf8Bytes utf8 = GbkToUtf8(noise);
         EXPECT_LE(gbk.size(), noise.size() * 2);
         EXPECT_EQ(Utf16BytesToGbk(GbkToUtf16Bytes(gbk)), gbk);
         EXPECT_LE(utf8.size(), 3 * noise.size());
     }
     const std::string big(10 * 1024 * 1024 / 3 * 3, 'x');
-    EXPECT_EQ(Utf8ToGbk(big).size(), big.size());
+    EXPECT_EQ(Utf8ToGbk(Utf8Bytes(big)).size(), big.size());
 }
 
 }  // namespace

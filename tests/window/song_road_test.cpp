@@ -113,7 +113,8 @@ TEST_F(SongRoadTest, SearchResolveDownloadCopyLocate) {
                                        cell != status::Downloading;
                             }),
               status::Downloaded);
-    const std::string file = GbkToUtf8(songs_.Path().string() + "/微笑乐队 - 让我们一起微笑吧.mp3");
+    const std::string file =
+        GbkToUtf8(songs_.Path().string() + "/微笑乐队 - 让我们一起微笑吧.mp3").str();
     EXPECT_EQ(ReadFileBytes(file), service_.Get("/resource/hq/MUSIC_1001.mp3"));
 
     ChooseMenuItem(0, u"定位歌曲文件"_s);
