@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string units = DecodeBytes(CodePageGbk, text);
     const bool validGbk =
         units.find(u'\uFFFD') == std::u16string::npos && EncodeUnits(CodePageGbk, 0, units) == text;
-    const Text utf8 = GbkToUtf8(text);
+    const Utf8Bytes utf8 = GbkToUtf8(text);
     Check(utf8 == EncodeUnits(CodePageUtf8, 0, units), "GbkToUtf8 never cuts");
     if (validGbk) {
         Check(Utf8ToGbk(utf8) == text, "GBK -> UTF-8 -> GBK");
@@ -51,10 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // UTF-8 input: the GBK result never loses a character, so it converts back to as many
     // characters as the input had.
-    const Text gbk = Utf8ToGbk(text);
+    const Text gbk = Utf8ToGbk(Utf8Bytes(text));
     Check(gbk.find('\0') == std::string::npos, "no NUL inside a text");
     Check(Utf8ToGbk(GbkToUtf8(gbk)) == gbk, "the GBK of any input is a valid text");
-    const Bytes wide = MultiByteToUtf16(text);
+    const Utf16Bytes wide = MultiByteToUtf16(text);
     // Sized by the system code page's count, terminator included (malformed UTF-8 may fill it
     // to the end; its readers stop there).
     Check(wide.size() % 2 == 0 && wide.size() >= 2, "MultiByteToUtf16 holds whole units");
@@ -62,6 +62,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Text encoded = UrlEncode(text, keepUnreserved, false);
     Check(PercentDecode(encoded) == text, "URL encoding is undone by decoding");
     if (!keepUnreserved) Check(encoded.size() == 3 * text.size(), "every byte escaped");
-    Check(PercentDecode(UrlEncode(text, keepUnreserved, true)) == utf8, "URL encoding of UTF-8");
+    Check(utf8 == PercentDecode(UrlEncode(text, keepUnreserved, true)), "URL encoding of UTF-8");
     return 0;
 }

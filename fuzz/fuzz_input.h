@@ -52,3 +52,13 @@ class Input {
 };
 
 }  // namespace quillet::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+// One run before the fuzzer starts forking, so that what a first call builds once (the GBK
+// table, converters, per-thread state) is built once and not in every child.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static const char warmUp[] = "\x02\x02\x02\xD6\xD0\xFF\x00a\xFF\x00rid':'1'";
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(warmUp), sizeof warmUp - 1);
+    return 0;
+}
