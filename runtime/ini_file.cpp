@@ -12,6 +12,7 @@
 
 #include "runtime/file_ops.h"
 #include "text/code_pages.h"
+#include "text/text_primitives.h"
 
 namespace quillet {
 namespace {
@@ -56,19 +57,15 @@ std::string_view Trim(std::string_view s) {
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80) {
-            if (x != y) return false;
+        if (static_cast<unsigned char>(a[i]) >= 0x80) {
+            if (a[i] != b[i]) return false;
             if (i + 1 < a.size()) {
                 ++i;
                 if (a[i] != b[i]) return false;
             }
             continue;
         }
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }
