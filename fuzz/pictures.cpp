@@ -18,10 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool ok = false;
     switch (SniffPictureFormat(bytes)) {
         case PictureFormat::Png:
-            ok = DecodePng(bytes, picture);
-            break;
         case PictureFormat::Jpeg:
-            ok = DecodeJpeg(bytes, picture);
+            ok = DecodePicture(bytes, picture);
             break;
         default: {
 #if defined(QUILLET_FUZZ_QT)

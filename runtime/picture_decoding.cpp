@@ -94,6 +94,18 @@ bool DecodeJpegInto(const unsigned char* data, unsigned long size, DecodedPictur
 
 }  // namespace
 
+bool DecodePicture(std::string_view bytes, DecodedPicture& picture) {
+    switch (SniffPictureFormat(bytes)) {
+        case PictureFormat::Png:
+            return DecodePng(bytes, picture);
+        case PictureFormat::Jpeg:
+            return DecodeJpeg(bytes, picture);
+        default:
+            picture = {};
+            return false;
+    }
+}
+
 bool DecodePng(std::string_view bytes, DecodedPicture& picture) {
     picture = {};
     png_image image;

@@ -28,6 +28,11 @@ struct DecodedPicture {
     std::vector<std::uint8_t> rgba;  ///< width * height pixels, 4 bytes each, rows top down
 };
 
+/// Decodes a picture whose format its first bytes tell as PNG or JPEG: the one road both the
+/// window's picture box and the headless front end take. False, with `picture` empty, for
+/// other formats (left to the window layer) and for damaged, cut-off or oversized data.
+bool DecodePicture(std::string_view bytes, DecodedPicture& picture);
+
 /// Decodes PNG bytes. False, with `picture` empty, for damaged, cut-off or oversized data.
 bool DecodePng(std::string_view bytes, DecodedPicture& picture);
 /// Decodes JPEG bytes. False, with `picture` empty, for damaged, cut-off or oversized data.

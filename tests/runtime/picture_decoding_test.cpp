@@ -106,7 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
         // 16384 × 2048 is within the side limit but over the pixel limit.
         DecodeCase{"JpegTooManyPixels", JpegClaiming(16384, 2048), DecodeJpeg, 0},
         DecodeCase{"PngEmpty", "", DecodePng, 0}, DecodeCase{"JpegEmpty", "", DecodeJpeg, 0},
-        DecodeCase{"JpegGivenPng", MakePng(4, 4), DecodeJpeg, 0}),
+        DecodeCase{"JpegGivenPng", MakePng(4, 4), DecodeJpeg, 0},
+        DecodeCase{"PictureTellsPng", MakePng(16, 8), DecodePicture, 16},
+        DecodeCase{"PictureTellsJpeg", MakeJpeg(32, 16), DecodePicture, 32},
+        DecodeCase{"PictureLeavesGifToQt", TinyGif(), DecodePicture, 0}),
     [](const auto& param) { return param.param.name; });
 
 }  // namespace
