@@ -18,8 +18,8 @@ Text CleanSongName(std::string_view name) {
 }
 
 Text CleanArtist(std::string_view artist) {
-    const Text pass1 = ReplaceBatch(artist, std::nullopt, 0, false, "&", "、", "?", " ", "\\", " ",
-                                    "/", " ", ":", " ");
+    const Text pass1 = ReplaceBatch(artist, std::nullopt, 0, false, "&", "\xA1\xA2" /* 、 */, "?",
+                                    " ", "\\", " ", "/", " ", ":", " ");
     return ReplaceBatch(pass1, std::nullopt, 0, false, "\"", " ", "<", " ", ">", " ", "|", " ", "*",
                         " ");
 }

@@ -39,7 +39,8 @@ Text SongCommands::SaveDirectory() const {
 }
 
 void SongCommands::SearchSongs(const Text& keyword) {
-    const Text reply = WinHttpPageRequest(SearchAddress(hosts_, keyword));
+    // The search reply is UTF-8; the list is filled from its GBK.
+    const Utf8Bytes reply(WinHttpPageRequest(SearchAddress(hosts_, keyword)));
     FillSongList(Utf8ToGbk(reply));
 }
 

@@ -123,7 +123,7 @@ double DownloadPeakMegabytes() {
     std::vector<std::string> words = {
         QUILLET_CLI_PATH,        "download", "歌曲1", "--dir", world.folder.string(), "--service",
         world.service.HostPort()};
-    for (std::string& word : words) word = GbkToUtf8(word);  // the front end speaks UTF-8
+    for (std::string& word : words) word = GbkToUtf8(word).str();  // the front end speaks UTF-8
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);

@@ -15,7 +15,7 @@ namespace quillet {
 namespace {
 
 std::string FsPath(std::string_view gbkPath) {
-    return GbkToUtf8(UpToNul(gbkPath));
+    return GbkToUtf8(UpToNul(gbkPath)).str();
 }
 
 int SystemRenameNoReplace(const char* from, const char* to) {
@@ -48,7 +48,7 @@ Text RunDirectory() {
     exe.resize(static_cast<std::size_t>(n));
     std::size_t slash = exe.rfind('/');
     if (slash == std::string::npos) return {};
-    return Utf8ToGbk(slash == 0 ? std::string("/") : exe.substr(0, slash));
+    return Utf8ToGbk(Utf8Bytes(slash == 0 ? std::string("/") : exe.substr(0, slash)));
 }
 
 bool PathExists(std::string_view path) {

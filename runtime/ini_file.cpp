@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "runtime/file_ops.h"
 #include "text/code_pages.h"
+#include "text/text_primitives.h"
 
 namespace quillet {
 namespace {
@@ -21,14 +23,19 @@ struct Line {
     std::size_t next;   // first byte of the next line
 };
 
+// A line ends at CR LF, LF or a lone CR.
 std::vector<Line> SplitLines(std::string_view content) {
     std::vector<Line> lines;
     std::size_t pos = 0;
     while (pos < content.size()) {
-        std::size_t lf = content.find('\n', pos);
-        std::size_t next = lf == std::string_view::npos ? content.size() : lf + 1;
-        std::size_t end = lf == std::string_view::npos ? content.size() : lf;
-        if (end > pos && content[end - 1] == '\r') --end;
+        const std::size_t end = std::min(content.find_first_of("\r\n", pos), content.size());
+        std::size_t next = end;
+        if (next < content.size()) {
+            next +=
+                (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n')
+                    ? 2
+                    : 1;
+        }
         lines.push_back({pos, end, next});
         pos = next;
     }
@@ -50,19 +57,15 @@ std::string_view Trim(std::string_view s) {
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]);
-        unsigned char y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80) {
-            if (x != y) return false;
+        if (static_cast<unsigned char>(a[i]) >= 0x80) {
+            if (a[i] != b[i]) return false;
             if (i + 1 < a.size()) {
                 ++i;
                 if (a[i] != b[i]) return false;
             }
             continue;
         }
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }
@@ -166,7 +169,7 @@ Bytes IniUpdate(std::string_view content, std::string_view section, std::string_
         return out;
     }
     out.append(content);
-    if (!out.empty() && out.back() != '\n') out.append(lineEnd);
+    if (!out.empty() && out.back() != '\n' && out.back() != '\r') out.append(lineEnd);
     out.append("[").append(section).append("]").append(lineEnd);
     out.append(entry).append(lineEnd);
     return out;
@@ -181,7 +184,12 @@ Text ReadIniValue(std::string_view path, std::string_view section, std::string_v
 
 bool WriteIniValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value) {
-    std::string fsPath = GbkToUtf8(UpToNul(path));
+    // A line break inside a name or value would cut it on reading and could start a section
+    // of its own: such a write fails, as one to a read-only file does.
+    for (const std::string_view part : {section, key, value}) {
+        if (part.find_first_of("\r\n") != std::string_view::npos) return false;
+    }
+    std::string fsPath = GbkToUtf8(UpToNul(path)).str();
     if (fsPath.empty()) return false;
     Bytes content;
     mode_t mode = 0644;

@@ -3,7 +3,7 @@
 // INI files read and written one key at a time, the way the classic profile functions do:
 // sections and keys match without regard to ASCII letter case, blanks around keys and values
 // carry no meaning, a write updates the one key in place and keeps every other line byte for
-// byte. Files hold GBK; CR LF and LF line ends read alike.
+// byte. Files hold GBK; CR LF, LF and a lone CR end a line alike.
 
 #include <string_view>
 
@@ -30,7 +30,7 @@ Text ReadIniValue(std::string_view path, std::string_view section, std::string_v
 
 /// IniUpdate over a file, which is replaced whole (a new file beside it, renamed over it) so
 /// that a failed write leaves the old file as it was. False when the file cannot be read or
-/// written; nothing is created then.
+/// written, or when the section, key or value holds CR or LF; nothing is created then.
 bool WriteIniValue(std::string_view path, std::string_view section, std::string_view key,
                    std::string_view value);
 

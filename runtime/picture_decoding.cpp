@@ -47,11 +47,20 @@ void JpegMessage(j_common_ptr info, int level) {
     }
 }
 
+// Called by libjpeg while it reads the file; ends the decode once the scans read pass the limit.
+void JpegProgress(j_common_ptr info) {
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > MaxJpegScans) {
+        JpegErrorExit(info);
+    }
+}
+
 // Everything between setjmp and a longjmp is plain C data, so the jump skips no destructor
 // and leaves no half-changed C++ object behind; `picture` lives in the caller.
 bool DecodeJpegInto(const unsigned char* data, unsigned long size, DecodedPicture* picture) {
     jpeg_decompress_struct info;
     JpegErrorManager error;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = JpegProgress;
     info.err = jpeg_std_error(&error.base);
     error.base.error_exit = JpegErrorExit;
     error.base.emit_message = JpegMessage;
@@ -61,6 +70,7 @@ bool DecodeJpegInto(const unsigned char* data, unsigned long size, DecodedPictur
         return false;
     }
     jpeg_create_decompress(&info);
+    info.progress = &progress;
     jpeg_mem_src(&info, data, size);
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_EXT_RGBA;
@@ -83,6 +93,18 @@ bool DecodeJpegInto(const unsigned char* data, unsigned long size, DecodedPictur
 }
 
 }  // namespace
+
+bool DecodePicture(std::string_view bytes, DecodedPicture& picture) {
+    switch (SniffPictureFormat(bytes)) {
+        case PictureFormat::Png:
+            return DecodePng(bytes, picture);
+        case PictureFormat::Jpeg:
+            return DecodeJpeg(bytes, picture);
+        default:
+            picture = {};
+            return false;
+    }
+}
 
 bool DecodePng(std::string_view bytes, DecodedPicture& picture) {
     picture = {};

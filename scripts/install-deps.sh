@@ -10,6 +10,7 @@ packages=(
     libcpp-httplib-dev libpng-dev libjpeg-dev dbus-daemon curl
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-webengine-dev
     fonts-wqy-microhei
+    afl++ clang
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #include "text/code_page_layer.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
@@ -21,6 +23,16 @@ bool IsGbk(int codePage) {
     return codePage == CodePageAcp || codePage == CodePageGbk;
 }
 
+// Writes "?" for every character the code page lacks. ICU's own substitution silently drops
+// default-ignorable characters (U+200B, U+FEFF, U+00AD, ...), which would make them vanish from
+// a text and from its size.
+void SubstituteEveryCharacter(const void*, UConverterFromUnicodeArgs* args, const UChar*, int32_t,
+                              UChar32, UConverterCallbackReason reason, UErrorCode* err) {
+    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
+    *err = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, err);
+}
+
 // One windows-936 converter per thread: opening one per call would dominate short conversions.
 UConverter* GbkConverter() {
     struct Holder {
@@ -31,7 +43,11 @@ UConverter* GbkConverter() {
         UErrorCode err = U_ZERO_ERROR;
         holder.cnv.reset(ucnv_open("windows-936", &err));
         if (U_FAILURE(err)) holder.cnv.reset();
-        if (holder.cnv) ucnv_setSubstChars(holder.cnv.get(), "?", 1, &err);
+        if (holder.cnv) {
+            ucnv_setSubstChars(holder.cnv.get(), "?", 1, &err);
+            ucnv_setFromUCallBack(holder.cnv.get(), SubstituteEveryCharacter, nullptr, nullptr,
+                                  nullptr, &err);
+        }
     }
     if (holder.cnv) ucnv_reset(holder.cnv.get());
     return holder.cnv.get();
@@ -74,25 +90,37 @@ std::string EncodeUtf8(std::u16string_view units) {
     return out;
 }
 
-// NFC, touching only the part of the text after its longest already-composed prefix.
+// Composes a base character with the non-spacing marks that follow it, where a precomposed
+// character exists. Only such pairs are touched: full normalisation would also replace
+// singletons such as the CJK compatibility ideographs, which GBK holds as characters of their own.
 std::u16string Compose(std::u16string_view units) {
     UErrorCode err = U_ZERO_ERROR;
     const UNormalizer2* nfc = unorm2_getNFCInstance(&err);
     if (U_FAILURE(err)) return std::u16string(units);
-    const int32_t length = static_cast<int32_t>(units.size());
-    const int32_t done = unorm2_spanQuickCheckYes(nfc, units.data(), length, &err);
-    if (U_FAILURE(err) || done == length) return std::u16string(units);
-    std::u16string out(units.substr(0, static_cast<std::size_t>(done)));
-    for (std::size_t capacity = units.size() * 2 + 8;; capacity *= 2) {
-        out.resize(capacity);
-        err = U_ZERO_ERROR;
-        const int32_t n =
-            unorm2_normalizeSecondAndAppend(nfc, out.data(), done, static_cast<int32_t>(capacity),
-                                            units.data() + done, length - done, &err);
-        if (err == U_BUFFER_OVERFLOW_ERROR) continue;
-        out.resize(U_SUCCESS(err) ? static_cast<std::size_t>(n) : 0);
-        return out;
+    std::u16string out;
+    out.reserve(units.size());
+    std::size_t i = 0;
+    while (i < units.size()) {
+        UChar32 base = 0;
+        U16_NEXT(units.data(), i, units.size(), base);
+        while (i < units.size()) {
+            std::size_t next = i;
+            UChar32 mark = 0;
+            U16_NEXT(units.data(), next, units.size(), mark);
+            if (u_charType(mark) != U_NON_SPACING_MARK) break;
+            const UChar32 composed = unorm2_composePair(nfc, base, mark);
+            if (composed < 0) break;
+            base = composed;
+            i = next;
+        }
+        if (U_IS_BMP(base)) {
+            out.push_back(static_cast<char16_t>(base));
+        } else {
+            out.push_back(static_cast<char16_t>(U16_LEAD(base)));
+            out.push_back(static_cast<char16_t>(U16_TRAIL(base)));
+        }
     }
+    return out;
 }
 
 // Longest prefix of `units` within `capacity` that does not split a surrogate pair.

@@ -15,8 +15,8 @@ inline constexpr int CodePageAcp = 0;  ///< the system code page, which is GBK h
 inline constexpr int CodePageGbk = 936;
 inline constexpr int CodePageUtf8 = 65001;
 
-/// Flag for WideToMultiByte: compose a base character and its non-spacing marks into the
-/// precomposed character (Unicode NFC) before encoding.
+/// Flag for WideToMultiByte: compose a base character and the non-spacing marks that follow
+/// it into the precomposed character before encoding (nothing else is normalised).
 inline constexpr unsigned ComposeCheck = 0x200;
 
 /// True for the code pages this layer knows (ACP, 936, 65001).

@@ -10,24 +10,24 @@ namespace quillet {
 /// UTF-16 units of `text` decoded from `codePage`, terminator included. The buffer is sized by
 /// the text's length in the system code page, so its length is 2 * that count whatever the
 /// decode wrote; units the decode did not fill stay zero.
-Bytes MultiByteToUtf16(std::string_view text, int codePage = CodePageUtf8);
+Utf16Bytes MultiByteToUtf16(std::string_view text, int codePage = CodePageUtf8);
 
-/// The units up to the first zero unit, encoded into `codePage`, within a capacity of twice
-/// their length in the system code page.
-Text Utf16ToMultiByte(std::string_view utf16Bytes, int codePage = CodePageAcp);
+/// The units up to the first zero unit, encoded into `codePage` whole (never cut); a
+/// character the code page lacks, default-ignorable ones included, becomes "?".
+Text Utf16ToMultiByte(const Utf16Bytes& utf16Bytes, int codePage = CodePageAcp);
 
-Text GbkToUtf8(std::string_view gbkText);
-Text Utf8ToGbk(std::string_view utf8Text);
+Utf8Bytes GbkToUtf8(std::string_view gbkText);
+Text Utf8ToGbk(const Utf8Bytes& utf8Text);
 
 /// "A" gives 41 00 00 00 (41 00 with dropTerminator); the empty text gives no bytes at all.
-Bytes GbkToUtf16Bytes(std::string_view gbkText, bool dropTerminator = false);
+Utf16Bytes GbkToUtf16Bytes(std::string_view gbkText, bool dropTerminator = false);
 
 /// GBK of the units before the first zero unit (an odd last byte is ignored), with base
 /// characters and their non-spacing marks composed first.
-Text Utf16BytesToGbk(std::string_view utf16Bytes);
+Text Utf16BytesToGbk(const Utf16Bytes& utf16Bytes);
 
 /// Little-endian byte form of UTF-16 units and back (an odd last byte is ignored).
-Bytes UnitsToBytes(std::u16string_view units);
-std::u16string BytesToUnits(std::string_view utf16Bytes);
+Utf16Bytes UnitsToBytes(std::u16string_view units);
+std::u16string BytesToUnits(const Utf16Bytes& utf16Bytes);
 
 }  // namespace quillet

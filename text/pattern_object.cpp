@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,9 +14,16 @@
 namespace quillet {
 namespace {
 
-// Enough for every reply the program reads, and about a tenth of a second of work on the
-// most hostile subject before the match gives up.
-constexpr uint32_t MatchLimit = 10'000'000;
+// The engine's limit counts the work of one start position. A start that runs out of it is
+// skipped, so a hostile region of a reply cannot hide the matches around it. The work such
+// starts may waste is bounded per search: they get StartLimit each out of FailureBudget; once
+// that is spent, every start gets FloorLimit (still far more than a record of a reply needs)
+// and a start that runs out of it skips the rest of its line. A dot never matches a line
+// break, so a pattern of literals and dotted groups that cannot match from a start cannot
+// match from a later start of the same line either.
+constexpr uint32_t StartLimit = 1'000'000;
+constexpr uint64_t FailureBudget = 8'000'000;
+constexpr uint32_t FloorLimit = 20'000;
 constexpr PCRE2_SIZE JitStackStart = 32 * 1024;
 constexpr PCRE2_SIZE JitStackMax = 4 * 1024 * 1024;
 
@@ -62,19 +70,30 @@ struct PatternObject::Matches {
 
 namespace {
 
+// One match context with its JIT stack per thread: mapping a fresh stack for every search
+// costs more than a small reply's whole match.
+pcre2_match_context* ThreadMatchContext() {
+    struct Holder {
+        std::unique_ptr<pcre2_match_context, MatchContextDeleter> context{
+            pcre2_match_context_create(nullptr)};
+        std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack{
+            pcre2_jit_stack_create(JitStackStart, JitStackMax, nullptr)};
+        Holder() {
+            if (context && stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
+        }
+    };
+    thread_local Holder holder;
+    return holder.context.get();
+}
+
 // Collects the matches of `code` in `subject` (all of them when global); false when the
-// engine fails, the effort limit included.
+// engine fails for another reason than its effort limit.
 bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string_view subject,
              std::vector<PCRE2_SIZE>& offsets) {
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
         pcre2_match_data_create_from_pattern(code, nullptr));
-    std::unique_ptr<pcre2_match_context, MatchContextDeleter> context(
-        pcre2_match_context_create(nullptr));
-    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> stack(
-        pcre2_jit_stack_create(JitStackStart, JitStackMax, nullptr));
+    pcre2_match_context* context = ThreadMatchContext();
     if (!data || !context) return false;
-    pcre2_set_match_limit(context.get(), MatchLimit);
-    if (stack) pcre2_jit_stack_assign(context.get(), nullptr, stack.get());
 
     uint32_t newline = 0;
     pcre2_pattern_info(code, PCRE2_INFO_NEWLINE, &newline);
@@ -84,28 +103,64 @@ bool Execute(const pcre2_code* code, bool global, int groupCount, std::u16string
     const std::size_t pairs = static_cast<std::size_t>(groupCount) + 1;
     const PCRE2_SIZE length = subject.size();
 
+    // One character further on (a CR LF pair and a surrogate pair count as one).
+    const auto step = [&](PCRE2_SIZE at) {
+        const bool crlf =
+            crlfIsNewline && subject[at] == u'\r' && at + 1 < length && subject[at + 1] == u'\n';
+        const bool pair = at + 1 < length && (subject[at] & 0xFC00) == 0xD800 &&
+                          (subject[at + 1] & 0xFC00) == 0xDC00;
+        return at + ((crlf || pair) ? 2 : 1);
+    };
+
+    uint64_t budget = FailureBudget;
+    const auto limit = [&] {
+        return budget > FloorLimit ? static_cast<uint32_t>(std::min<uint64_t>(StartLimit, budget))
+                                   : FloorLimit;
+    };
+    // Past the next line break, or `length` when there is none.
+    const auto nextLine = [&](PCRE2_SIZE at) {
+        const std::size_t lineEnd = subject.find_first_of(u"\r\n", at);
+        return lineEnd == std::u16string_view::npos ? length : step(lineEnd);
+    };
+
     // The subject comes from our own decoder and is valid UTF-16 by construction, so PCRE2
     // need not check it (a check on every call would make the loop quadratic).
     PCRE2_SIZE start = 0;
+    bool anchored = false;  // trying one start at a time, past a start that ran out of effort
     while (start <= length) {
-        const int rc = pcre2_match(code, AsPcre(subject.data()), length, start, PCRE2_NO_UTF_CHECK,
-                                   data.get(), context.get());
-        if (rc == PCRE2_ERROR_NOMATCH) return true;
+        pcre2_set_match_limit(context, limit());
+        const uint32_t options = PCRE2_NO_UTF_CHECK | (anchored ? PCRE2_ANCHORED : 0);
+        const int rc =
+            pcre2_match(code, AsPcre(subject.data()), length, start, options, data.get(), context);
+        if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+            const bool spent = budget <= FloorLimit;
+            budget -= std::min<uint64_t>(budget, limit());
+            if (!anchored) {
+                // Some start from here on ran out: find it by trying the starts one by one.
+                anchored = true;
+                continue;
+            }
+            if (start >= length) return true;
+            start = spent ? nextLine(start) : step(start);
+            continue;
+        }
+        if (rc == PCRE2_ERROR_NOMATCH) {
+            if (!anchored || start >= length) return true;
+            start = step(start);
+            continue;
+        }
         // A \K inside a look-ahead can end a match before its start; such a match has no text.
         if (rc < 0 || ovector[0] > ovector[1]) return false;
         offsets.insert(offsets.end(), ovector, ovector + 2 * pairs);
         if (!global) return true;
+        anchored = false;
 
         start = ovector[1];
         if (ovector[0] == ovector[1]) {
-            // An empty match: step one character (a CR LF pair counts as one) so the next match
-            // begins further on, as every global search engine does.
+            // An empty match: step one character so the next match begins further on, as
+            // every global search engine does.
             if (start >= length) return true;
-            const bool crlf = crlfIsNewline && subject[start] == u'\r' && start + 1 < length &&
-                              subject[start + 1] == u'\n';
-            const bool pair = start + 1 < length && (subject[start] & 0xFC00) == 0xD800 &&
-                              (subject[start + 1] & 0xFC00) == 0xDC00;
-            start += (crlf || pair) ? 2 : 1;
+            start = step(start);
         }
     }
     return true;
@@ -162,7 +217,7 @@ PatternObject::PatternObject() {
 }
 
 PatternObject::PatternObject(const PatternObject& other)
-    : engine_(other.engine_), matches_(other.matches_), subject_(other.subject_) {
+    : engine_(other.engine_), matches_(other.matches_) {
     ComInitialize();
 }
 
@@ -203,10 +258,9 @@ bool PatternObject::Create(std::string_view pattern, std::string_view subject, b
     }
     engine_ = engine;
 
-    subject_ = Text(UpToNul(subject));
     if (!engine->code) return false;
     auto matches = std::make_shared<Matches>();
-    matches->subject = DecodeBytes(CodePageGbk, subject_);
+    matches->subject = DecodeBytes(CodePageGbk, UpToNul(subject));
     matches->groupCount = engine->groupCount;
     if (!Execute(engine->code.get(), global, engine->groupCount, matches->subject,
                  matches->offsets)) {

@@ -10,7 +10,8 @@ namespace quillet {
 /// The subject is matched as UTF-16; match positions ("first index") count UTF-16 units.
 /// The dialect: lazy quantifiers, groups numbered from 1 by their opening parenthesis,
 /// "\w" over ASCII only, a dot that never matches a line break, and bounded match effort
-/// (a subject that would make the pattern backtrack for minutes fails instead).
+/// (a start that would make the pattern backtrack for minutes is skipped, and the effort
+/// spent on such starts is bounded per search).
 ///
 /// Copies share the compiled pattern and the matches. Each object counts one initialisation
 /// of its thread's apartment for its life (see com_apartment.h).
@@ -24,7 +25,7 @@ class PatternObject {
     /// Compiles the pattern (with every "#引号" made a double quote when quoteMarker is set)
     /// and collects the matches in the subject: every match when global, else the first.
     /// True when a match collection was obtained, also when it holds no match; false for a
-    /// pattern the engine rejects or a match that ran out of effort.
+    /// pattern the engine rejects.
     bool Create(std::string_view pattern, std::string_view subject, bool caseSensitive = false,
                 bool multiline = true, bool global = true, bool quoteMarker = false);
 
@@ -56,7 +57,6 @@ class PatternObject {
 
     std::shared_ptr<const Engine> engine_;
     std::shared_ptr<const Matches> matches_;
-    Text subject_;
 };
 
 }  // namespace quillet

@@ -5,17 +5,10 @@
 namespace quillet {
 namespace {
 
-unsigned char FoldAscii(unsigned char b) {
-    return (b >= 'A' && b <= 'Z') ? b + ('a' - 'A') : b;
-}
-
 bool BytesEqual(const char* a, std::string_view b, bool ignoreCase) {
     if (!ignoreCase) return std::memcmp(a, b.data(), b.size()) == 0;
     for (std::size_t i = 0; i < b.size(); ++i) {
-        if (FoldAscii(static_cast<unsigned char>(a[i])) !=
-            FoldAscii(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
 }
@@ -35,6 +28,12 @@ std::size_t StartOffset(TextPos start) {
 }
 
 }  // namespace
+
+Text AsciiLower(std::string_view text) {
+    Text out(text);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
+}
 
 TextPos FindText(std::string_view text, std::string_view find, TextPos start, bool ignoreCase) {
     if (find.empty()) return -1;

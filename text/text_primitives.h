@@ -11,6 +11,14 @@
 
 namespace quillet {
 
+/// The byte with A-Z made a-z; every other byte (GBK bytes included) as it is.
+constexpr char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+/// The text with A-Z made a-z, byte by byte.
+Text AsciiLower(std::string_view text);
+
 /// Position of the first occurrence at or after `start` (below 1 means the first byte).
 /// An empty find text is never found.
 TextPos FindText(std::string_view text, std::string_view find, TextPos start = 1,

@@ -15,7 +15,7 @@ bool IsKeptUnreserved(unsigned char b) {
 Text UrlEncode(std::string_view text, bool keepUnreserved, bool asUtf8) {
     text = UpToNul(text);
     if (text.empty()) return {};
-    const Text utf8 = asUtf8 ? GbkToUtf8(text) : Text();
+    const std::string utf8 = asUtf8 ? GbkToUtf8(text).str() : std::string();
     const std::string_view bytes = asUtf8 ? std::string_view(utf8) : text;
 
     static constexpr char Digits[] = "0123456789ABCDEF";

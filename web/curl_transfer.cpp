@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "text/text_primitives.h"
 #include "web/message_pump.h"
 
 namespace quillet {
@@ -18,11 +19,7 @@ void GlobalInit() {
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i];
-        char b = prefix[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
+        if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
     }
     return true;
 }

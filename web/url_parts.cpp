@@ -7,14 +7,6 @@
 namespace quillet {
 namespace {
 
-Text AsciiLower(std::string_view text) {
-    Text out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 Text RemoveAll(std::string_view text, std::string_view find) {
     return ReplaceText(text, find, {}, 1, std::nullopt, true);
 }

@@ -1,5 +1,6 @@
 #include <curl/curl.h>
 
+#include "text/text_primitives.h"
 #include "web/curl_transfer.h"
 #include "web/http_address.h"
 #include "web/winhttp_layer.h"
@@ -40,13 +41,6 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
     std::string text;
     if (curl_url_get(url, part, &value, flags) == CURLUE_OK && value != nullptr) text = value;
     curl_free(value);
-    return text;
-}
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include <curl/curl.h>
 
+#include "text/text_primitives.h"
 #include "web/curl_transfer.h"
 #include "web/http_address.h"
 #include "web/wininet_layer.h"
@@ -127,10 +128,7 @@ WinInetLayer::Handle CurlWinInet::OpenUrl(Handle internet, std::string_view url,
                                           std::string_view headers, unsigned flags) {
     const auto* i = dynamic_cast<Internet*>(internet);
     if (i == nullptr || url.empty() || url.find('\0') != std::string_view::npos) return nullptr;
-    std::string lower(url.substr(0, 8));
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    const std::string lower = AsciiLower(url.substr(0, 8));
     if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0) return nullptr;
     auto request = std::make_unique<Request>();
     request->setup.url = url;

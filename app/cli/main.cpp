@@ -99,7 +99,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
 Text DesktopFolder() {
     const char* home = std::getenv("HOME");
     if (!home || !*home) return {};
-    const Text homeFolder = Utf8ToGbk(home);
+    const Text homeFolder = Utf8ToGbk(Utf8Bytes(home));
     const Text desktop = homeFolder + "/Desktop/";
     return PathExists(desktop) ? desktop : homeFolder + "/";
 }
@@ -108,7 +108,7 @@ void PrintCells(ReportList& list, int row, std::initializer_list<int> columns) {
     std::string line;
     const char* separator = "";
     for (const int column : columns) {
-        line += separator + GbkToUtf8(list.Cell(row, column));
+        line += separator + GbkToUtf8(list.Cell(row, column)).str();
         separator = "\t";
     }
     std::cout << line << "\n";
@@ -127,11 +127,11 @@ int main(int argc, char** argv) {
         args.service ? SingleHost(*args.service) : ReadServiceHosts(client.SettingsPath());
     SongCommands commands(runtime, [&client] { return client.SaveDirectory(); }, hosts, {});
     ConnectCommands(client, commands);
-    if (args.dir) commands.SetSaveDirectoryOverride(Utf8ToGbk(*args.dir));
+    if (args.dir) commands.SetSaveDirectoryOverride(Utf8ToGbk(Utf8Bytes(*args.dir)));
 
     runtime.Controls().SetChecked(names::StandardQuality, !args.high);
     runtime.Controls().SetChecked(names::HighQuality, args.high);
-    runtime.Controls().SetText(names::SearchBox, Utf8ToGbk(args.keyword));
+    runtime.Controls().SetText(names::SearchBox, Utf8ToGbk(Utf8Bytes(args.keyword)));
     client.SearchSongs();
 
     ReportList& list = runtime.SongList();

@@ -11,7 +11,7 @@
 namespace quillet {
 
 inline QString GbkToQString(std::string_view gbk) {
-    Bytes units = GbkToUtf16Bytes(UpToNul(gbk), true);
+    const Utf16Bytes units = GbkToUtf16Bytes(UpToNul(gbk), true);
     std::u16string u16 = BytesToUnits(units);
     return QString::fromUtf16(u16.data(), static_cast<qsizetype>(u16.size()));
 }

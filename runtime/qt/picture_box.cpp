@@ -37,9 +37,7 @@ bool SetPictureBytes(QLabel* box, std::string_view bytes) {
         case PictureFormat::Png:
         case PictureFormat::Jpeg: {
             DecodedPicture picture;
-            bool ok = SniffPictureFormat(bytes) == PictureFormat::Png ? DecodePng(bytes, picture)
-                                                                      : DecodeJpeg(bytes, picture);
-            if (ok) image = FromDecoded(picture);
+            if (DecodePicture(bytes, picture)) image = FromDecoded(picture);
             break;
         }
         case PictureFormat::Gif: {

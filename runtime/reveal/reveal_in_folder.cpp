@@ -31,7 +31,7 @@ bool AskFileManager(const QUrl& file) {
 
 bool RevealInFolder(std::string_view path, bool /*edit*/) {
     if (!PathExists(path)) return false;
-    const QString local = QString::fromUtf8(GbkToUtf8(path));
+    const QString local = QString::fromUtf8(GbkToUtf8(path).str());
     if (AskFileManager(QUrl::fromLocalFile(local))) return true;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(local).absolutePath()));
 }

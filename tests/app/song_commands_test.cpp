@@ -66,7 +66,7 @@ class SongCommandsTest : public ::testing::Test {
     std::vector<std::string> SavedFiles() {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(saveDir_.Path())) {
-            names.push_back(Utf8ToGbk(entry.path().filename().string()));
+            names.push_back(Utf8ToGbk(Utf8Bytes(entry.path().filename().string())));
         }
         return names;
     }
@@ -140,7 +140,7 @@ TEST_F(SongCommandsTest, DownloadSavesTheServedBytesOnce) {
     const Text saved = commands_.DownloadSong();
     EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
     EXPECT_EQ(saved, saveDir_.File("微笑乐队 - 让我们一起微笑吧.mp3"));
-    EXPECT_EQ(testing_support::SizeAndHash(ReadFileBytes(GbkToUtf8(saved))),
+    EXPECT_EQ(testing_support::SizeAndHash(ReadFileBytes(GbkToUtf8(saved).str())),
               testing_support::SizeAndHash(service_.Get("/resource/MUSIC_1001.mp3")));
     EXPECT_EQ(SavedFiles(), std::vector<std::string>{"微笑乐队 - 让我们一起微笑吧.mp3"});
 
@@ -239,8 +239,8 @@ TEST_F(SongCommandsTest, PreviewWritesThePageAndShowsThePicture) {
 TEST_F(SongCommandsTest, StaleWorkerWritesFallOnNoRow) {
     Search("微笑");
     List().SetSelectedRow(1);
-    const Text refill = Utf8ToGbk(service_.Get(
-        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91"));
+    const Text refill = Utf8ToGbk(Utf8Bytes(service_.Get(
+        "/webmusic/getsjplayinfo?flag=6&pn=1&pr=500&type=music&key=%E5%BE%AE%E7%AC%91")));
     service_.CloseGate();
     std::thread worker([this] { commands_.ResolveSongAddress(); });
     EXPECT_TRUE(service_.WaitUntilHeld(1));  // the worker's first request is under way

@@ -62,7 +62,7 @@ TEST(RevealInFolder, AsksTheFileManagerForTheFile) {
 
     testing_support::TempDir folder;
     const Text file = folder.Path().string() + "/歌手 - 歌名 #1.mp3";  // GBK, UTF-8 on disk
-    const std::string onDisk = GbkToUtf8(file);
+    const std::string onDisk = GbkToUtf8(file).str();
     testing_support::WriteFileBytes(onDisk, "x");
     EXPECT_TRUE(RevealInFolder(file));
     EXPECT_FALSE(RevealInFolder(folder.Path().string() + "/missing.mp3"));

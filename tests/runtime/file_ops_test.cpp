@@ -28,9 +28,9 @@ TEST(FileOps, WriteCreatesEmptiesAndRefusesBadNames) {
     std::string path = dir.File("歌.mp3");
     ASSERT_TRUE(WriteWholeFile(path, std::string("long old content\0x", 18)));
     ASSERT_TRUE(WriteWholeFile(path, std::string("a\0b", 3)));
-    EXPECT_EQ(ReadFileBytes(GbkToUtf8(path)), std::string("a\0b", 3));  // UTF-8 on disk
+    EXPECT_EQ(ReadFileBytes(GbkToUtf8(path).str()), std::string("a\0b", 3));  // UTF-8 on disk
     EXPECT_TRUE(WriteWholeFile(path, ""));
-    EXPECT_EQ(std::filesystem::file_size(GbkToUtf8(path)), 0u);
+    EXPECT_EQ(std::filesystem::file_size(GbkToUtf8(path).str()), 0u);
     EXPECT_FALSE(WriteWholeFile("", "x"));
     EXPECT_FALSE(WriteWholeFile(dir.File("missing/x"), "x"));
     EXPECT_FALSE(WriteWholeFile(dir.Path().string(), "x"));  // a folder
@@ -70,7 +70,7 @@ TEST_P(RenameNoReplaceTest, NeverReplacesAnExistingFile) {
     TempDir dir;
     std::string from = dir.File("123.mp3");
     std::string to = dir.File("歌手 - 歌.mp3");  // GBK; the file system sees UTF-8
-    std::string fsTo = GbkToUtf8(to);
+    std::string fsTo = GbkToUtf8(to).str();
     WriteFileBytes(from, "new");
     WriteFileBytes(fsTo, "old");
     EXPECT_FALSE(RenameNoReplace(from, to));

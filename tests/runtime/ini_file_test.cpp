@@ -34,6 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"CrLf", "[a]\r\na=/home/u/Music\r\n", "a", "a", "/home/u/Music"},
         LookupCase{"Lf", "[a]\na=/m\n", "a", "a", "/m"},
         LookupCase{"NoLineEndAtAll", "[a]\na=/m", "a", "a", "/m"},
+        LookupCase{"LoneCr", "[a]\ra=/m\rb=2\r", "a", "a", "/m"},
         LookupCase{"BlanksAroundKeyAndValue", "  [ a ]\n  a  =  x y \t\n", "a", "a", "x y"},
         LookupCase{"CaseOfNames", "[SeC]\nKeY=v\n", "sec", "key", "v"},
         LookupCase{"QuotesStripped", "[a]\na=\"q\"\n", "a", "a", "q"},
@@ -75,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
                                "[a]\r\nb=2\r\na=/new\r\n\r\n[z]\r\nk=v\r\n"},
                     UpdateCase{"SectionWithoutLineEnd", "[a]", "[a]\r\na=/new\r\n"},
                     UpdateCase{"FileWithoutFinalLineEnd", "[z]\nk=v", "[z]\nk=v\n[a]\na=/new\n"},
+                    // A lone CR already ends the last line: the new section stands on its own.
+                    UpdateCase{"LastLineEndsInLoneCr", "[z]\rk=v\r", "[z]\rk=v\r[a]\r\na=/new\r\n"},
+                    UpdateCase{"KeyAfterLoneCrReplaced", "[a]\ra=/old\rb=2", "[a]\ra=/new\rb=2"},
                     UpdateCase{"OtherSectionsSurvive",
                                "[service]\r\nsearch=h:1\r\n[a]\r\na=/old\r\n",
                                "[service]\r\nsearch=h:1\r\n[a]\r\na=/new\r\n"}),
@@ -97,6 +101,29 @@ TEST(IniFile, WriteThenReadBack) {
     EXPECT_EQ(ReadFileBytes(path), "[a]\r\na=/x\r\n");
     // No temporary file stays beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(IniFile, KeyWrittenAfterLoneCrReadsBack) {
+    TempDir dir;
+    std::string path = dir.File("yyst.ini");
+    WriteFileBytes(path, "[z]\rk=v\r");
+    ASSERT_TRUE(WriteIniValue(path, "a", "a", "/m"));
+    EXPECT_EQ(ReadIniValue(path, "a", "a", "D"), "/m");
+    EXPECT_EQ(ReadIniValue(path, "z", "k", "D"), "v");
+}
+
+// A line break in a value would cut it and could add a section of its own ("[service]").
+TEST(IniFile, LineBreakInValueFailsAndKeepsTheFile) {
+    TempDir dir;
+    std::string path = dir.File("yyst.ini");
+    ASSERT_TRUE(WriteIniValue(path, "a", "a", "/old"));
+    const std::string before = ReadFileBytes(path);
+    for (const char* value : {"/m\n[service]\nsearch=evil:1", "/m\r[service]", "a\r\nb"}) {
+        EXPECT_FALSE(WriteIniValue(path, "a", "a", value)) << value;
+        EXPECT_FALSE(WriteIniValue(path, "a\n", "a", "/x"));
+        EXPECT_EQ(ReadFileBytes(path), before);
+    }
+    EXPECT_EQ(ReadIniValue(path, "service", "search", "none"), "none");
 }
 
 TEST(IniFile, UnwritableFolderFailsAndCreatesNothing) {

@@ -69,6 +69,16 @@ std::string Cut(std::string bytes, std::size_t keep) {
     return bytes.substr(0, keep);
 }
 
+// A valid JPEG whose frame header claims width × height (the data behind it does not matter:
+// the size is refused before any of it is read).
+std::string JpegClaiming(unsigned width, unsigned height) {
+    std::string jpeg = MakeJpeg(8, 8);
+    const std::size_t sof = jpeg.find("\xFF\xC0");
+    jpeg[sof + 5] = static_cast<char>(height >> 8), jpeg[sof + 6] = static_cast<char>(height);
+    jpeg[sof + 7] = static_cast<char>(width >> 8), jpeg[sof + 8] = static_cast<char>(width);
+    return jpeg;
+}
+
 std::string HugePngHeader() {
     // A valid signature and IHDR claiming 100000 × 100000 pixels.
     std::string png = MakePng(1, 1);
@@ -82,6 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DecodeCase{"Png", MakePng(16, 8), DecodePng, 16},
         DecodeCase{"Jpeg", MakeJpeg(32, 16), DecodeJpeg, 32},
+        DecodeCase{"JpegProgressive", MakeProgressiveJpeg(32, 16, false), DecodeJpeg, 32},
+        // Every scan is a pass over the whole picture: hundreds of them cost seconds.
+        DecodeCase{"JpegTooManyScans", MakeProgressiveJpeg(32, 16, true), DecodeJpeg, 0},
         DecodeCase{"PngCut", Cut(MakePng(64, 64), 60), DecodePng, 0},
         DecodeCase{"PngCutInData", Cut(MakePng(64, 64), MakePng(64, 64).size() - 20), DecodePng, 0},
         DecodeCase{"JpegCut", Cut(MakeJpeg(64, 64), MakeJpeg(64, 64).size() / 2), DecodeJpeg, 0},
@@ -90,8 +103,13 @@ INSTANTIATE_TEST_SUITE_P(
                    0},
         DecodeCase{"PngGarbage", "\x89PNG\r\n\x1a\nnot a chunk at all", DecodePng, 0},
         DecodeCase{"PngOversized", HugePngHeader(), DecodePng, 0},
+        // 16384 × 2048 is within the side limit but over the pixel limit.
+        DecodeCase{"JpegTooManyPixels", JpegClaiming(16384, 2048), DecodeJpeg, 0},
         DecodeCase{"PngEmpty", "", DecodePng, 0}, DecodeCase{"JpegEmpty", "", DecodeJpeg, 0},
-        DecodeCase{"JpegGivenPng", MakePng(4, 4), DecodeJpeg, 0}),
+        DecodeCase{"JpegGivenPng", MakePng(4, 4), DecodeJpeg, 0},
+        DecodeCase{"PictureTellsPng", MakePng(16, 8), DecodePicture, 16},
+        DecodeCase{"PictureTellsJpeg", MakeJpeg(32, 16), DecodePicture, 32},
+        DecodeCase{"PictureLeavesGifToQt", TinyGif(), DecodePicture, 0}),
     [](const auto& param) { return param.param.name; });
 
 }  // namespace

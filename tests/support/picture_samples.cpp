@@ -48,7 +48,11 @@ std::string MakePng(int width, int height) {
     return out;
 }
 
-std::string MakeJpeg(int width, int height) {
+namespace {
+
+// scans: 0 for a baseline picture, 1 for libjpeg's usual progression, 2 for one scan per
+// coefficient of each component (190 scans).
+std::string EncodeJpeg(int width, int height, int scans) {
     jpeg_compress_struct info;
     jpeg_error_mgr error;
     info.err = jpeg_std_error(&error);
@@ -62,6 +66,16 @@ std::string MakeJpeg(int width, int height) {
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 90, TRUE);
+    std::vector<jpeg_scan_info> script;
+    if (scans == 1) jpeg_simple_progression(&info);
+    if (scans == 2) {
+        script.push_back({3, {0, 1, 2, 0}, 0, 0, 0, 0});
+        for (int component = 0; component < 3; ++component) {
+            for (int k = 1; k < 64; ++k) script.push_back({1, {component, 0, 0, 0}, k, k, 0, 0});
+        }
+        info.scan_info = script.data();
+        info.num_scans = static_cast<int>(script.size());
+    }
     jpeg_start_compress(&info, TRUE);
     std::vector<unsigned char> pixels = Pixels(width, height, 3);
     while (info.next_scanline < info.image_height) {
@@ -73,6 +87,16 @@ std::string MakeJpeg(int width, int height) {
     std::string out(reinterpret_cast<char*>(buffer), size);
     free(buffer);
     return out;
+}
+
+}  // namespace
+
+std::string MakeJpeg(int width, int height) {
+    return EncodeJpeg(width, height, 0);
+}
+
+std::string MakeProgressiveJpeg(int width, int height, bool scanPerCoefficient) {
+    return EncodeJpeg(width, height, scanPerCoefficient ? 2 : 1);
 }
 
 std::string TinyGif() {

@@ -3,11 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <type_traits>
+#include <vector>
 
 namespace quillet {
 namespace {
 
 using namespace std::string_literals;
+
+// UTF-8 and UTF-16 bytes cannot stand where a GBK text is expected, nor the other way round.
+static_assert(!std::is_convertible_v<Utf8Bytes, std::string_view>);
+static_assert(!std::is_convertible_v<Utf8Bytes, Text>);
+static_assert(!std::is_convertible_v<Text, Utf8Bytes>);
+static_assert(!std::is_convertible_v<Utf16Bytes, std::string_view>);
+static_assert(!std::is_convertible_v<Bytes, Utf16Bytes>);
+static_assert(!std::is_convertible_v<Utf8Bytes, Utf16Bytes>);
 
 struct Conversion {
     const char* name;
@@ -28,15 +38,16 @@ INSTANTIATE_TEST_SUITE_P(
                     // A lead byte with nothing behind it decodes to U+FFFD.
                     Conversion{"LeadByteAtEnd", "a\xD6", "a\xEF\xBF\xBD"},
                     Conversion{"StopsAtNul", "a\0b"s, "a"},
-                    // Three U+FFFD need nine bytes but the buffer holds 2 * (3 + 1): the
-                    // longest prefix of whole characters is kept.
-                    Conversion{"SizedByGbkLength", "\x80\x80\x80", "\xE2\x82\xAC\xE2\x82\xAC"}),
+                    // The single bytes 0x80 and 0xFF need three UTF-8 bytes each, more than
+                    // twice their GBK length: nothing may be cut (a cut name is another file).
+                    Conversion{"SingleHighBytesAreNotCut", "\x80\x80\xFF.mp3",
+                               "\xE2\x82\xAC\xE2\x82\xAC\xEF\xA3\xB5.mp3"}),
     [](const auto& row) { return row.param.name; });
 
 class Utf8ToGbkCases : public testing::TestWithParam<Conversion> {};
 
 TEST_P(Utf8ToGbkCases, Converts) {
-    EXPECT_EQ(Utf8ToGbk(GetParam().input), GetParam().expected);
+    EXPECT_EQ(Utf8ToGbk(Utf8Bytes(GetParam().input)), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,6 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
                     // Invalid bytes decode to U+FFFD, which GBK lacks.
                     Conversion{"InvalidUtf8", "a\xFF\xC0\x80z", "a???z"},
                     Conversion{"TruncatedSequence", "\xE4\xB8", "?"},
+                    // Default-ignorable characters (U+200B, U+202C, U+FEFF, U+00AD, VS16)
+                    // are characters GBK lacks like any other, not nothing.
+                    Conversion{"DefaultIgnorablesBecomeQuestionMarks",
+                               "a\xE2\x80\x8B\xE2\x80\xAC\xEF\xBB\xBF\xC2\xAD\xEF\xB8\x8Fz",
+                               "a?????z"},
                     Conversion{"Ideographs", "\xE8\xAE\xA9\xE6\x88\x91", "\xC8\xC3\xCE\xD2"}),
     [](const auto& row) { return row.param.name; });
 
@@ -67,13 +83,18 @@ TEST(CodePages, MultiByteToUtf16SizesByTheSystemCodePage) {
 }
 
 TEST(CodePages, Utf16ToMultiByte) {
-    EXPECT_EQ(Utf16ToMultiByte(""), "");
-    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s), "\xD6\xD0");
-    EXPECT_EQ(Utf16ToMultiByte("\x2D\x4E\0\0"s, CodePageUtf8), "\xE4\xB8\xAD");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("")), "");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("\x2D\x4E\0\0"s)), "\xD6\xD0");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("\x2D\x4E\0\0"s), CodePageUtf8), "\xE4\xB8\xAD");
     // Reading stops at the first zero unit and never runs past the end, odd byte or not.
-    EXPECT_EQ(Utf16ToMultiByte("A\0\0\0B\0"s), "A");
-    EXPECT_EQ(Utf16ToMultiByte("A\0B"s), "A");
-    EXPECT_EQ(Utf16ToMultiByte("ab", 12345), "");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("A\0\0\0B\0"s)), "A");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("A\0B"s)), "A");
+    EXPECT_EQ(Utf16ToMultiByte(Utf16Bytes("ab"), 12345), "");
+    // U+200B counts as the "?" it becomes, so the UTF-8 capacity cannot cut what follows.
+    EXPECT_EQ(Utf16ToMultiByte(UnitsToBytes(u"\u200B\uFEFFab")), "??ab");
+    EXPECT_EQ(Utf16ToMultiByte(UnitsToBytes(u"\u200B\u200B\u200Bab"), CodePageUtf8),
+              "\xE2\x80\x8B\xE2\x80\x8B\xE2\x80\x8B"
+              "ab");
 }
 
 TEST(CodePages, GbkToUtf16Bytes) {
@@ -85,13 +106,17 @@ TEST(CodePages, GbkToUtf16Bytes) {
 }
 
 TEST(CodePages, Utf16BytesToGbk) {
-    EXPECT_EQ(Utf16BytesToGbk("A\0B\0"s), "AB");
-    EXPECT_EQ(Utf16BytesToGbk("A\0\0\0B\0"s), "A");
-    EXPECT_EQ(Utf16BytesToGbk("A\0B"s), "A");
-    EXPECT_EQ(Utf16BytesToGbk(""), "");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0B\0"s)), "AB");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0\0\0B\0"s)), "A");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("A\0B"s)), "A");
+    EXPECT_EQ(Utf16BytesToGbk(Utf16Bytes("")), "");
     // e + combining acute is composed to é, which GBK holds (A8 A6); uncomposed it would
     // come out as "e?".
     EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"e\u0301")), "\xA8\xA6");
+    // Only a base and its non-spacing mark are composed: the CJK compatibility ideograph of
+    // GBK FE41 (U+F92C) stays itself instead of becoming its canonical twin (86D8).
+    EXPECT_EQ(Utf16BytesToGbk(GbkToUtf16Bytes("\xFE\x41")), "\xFE\x41");
+    EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"\u200Bx")), "?x");
     // A lone surrogate becomes the default character.
     EXPECT_EQ(Utf16BytesToGbk(UnitsToBytes(u"a\xD800"
                                            "b")),
@@ -108,7 +133,7 @@ TEST(CodePages, GbkRoundTripsEveryDoubleByteCharacter) {
             all.push_back(static_cast<char>(trail));
         }
     }
-    const Text utf8 = GbkToUtf8(all);
+    const Utf8Bytes utf8 = GbkToUtf8(all);
     const Text back = Utf8ToGbk(utf8);
     // Unassigned pairs come back as "?"; every assigned one comes back as itself.
     std::size_t same = 0;
@@ -124,20 +149,40 @@ TEST(CodePages, GbkRoundTripsEveryDoubleByteCharacter) {
     EXPECT_GT(same, 21000u);
 }
 
+// Every character GBK holds, single bytes included, survives GBK -> UTF-16 -> GBK unchanged.
+TEST(CodePages, EveryGbkCharacterSurvivesTheUtf16RoundTrip) {
+    std::vector<std::string> characters;
+    for (int b = 0x01; b <= 0xFF; ++b) characters.emplace_back(1, static_cast<char>(b));
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            characters.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+        }
+    }
+    std::size_t checked = 0;
+    for (const std::string& character : characters) {
+        const Utf16Bytes units = GbkToUtf16Bytes(character, true);
+        if (units.size() != 2 || units == "\xFD\xFF") continue;  // not one valid character
+        EXPECT_EQ(Utf16BytesToGbk(units), character)
+            << std::hex << int(static_cast<unsigned char>(character[0]));
+        ++checked;
+    }
+    EXPECT_GT(checked, 21000u);
+}
+
 TEST(CodePages, MalformedAndLargeInputsGiveDefinedResults) {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> byte(0, 255);
     for (int round = 0; round < 200; ++round) {
         std::string noise(static_cast<std::size_t>(byte(random)), '\0');
         for (char& c : noise) c = static_cast<char>(byte(random) | 1);  // no zero bytes
-        const Text gbk = Utf8ToGbk(noise);
-        const Text utf8 = GbkToUtf8(noise);
+        const Text gbk = Utf8ToGbk(Utf8Bytes(noise));
+        const Utf8Bytes utf8 = GbkToUtf8(noise);
         EXPECT_LE(gbk.size(), noise.size() * 2);
         EXPECT_EQ(Utf16BytesToGbk(GbkToUtf16Bytes(gbk)), gbk);
-        EXPECT_LE(utf8.size(), 2 * (noise.size() + 1));
+        EXPECT_LE(utf8.size(), 3 * noise.size());
     }
     const std::string big(10 * 1024 * 1024 / 3 * 3, 'x');
-    EXPECT_EQ(Utf8ToGbk(big).size(), big.size());
+    EXPECT_EQ(Utf8ToGbk(Utf8Bytes(big)).size(), big.size());
 }
 
 }  // namespace

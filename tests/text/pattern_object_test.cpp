@@ -155,17 +155,28 @@ TEST(PatternObject, EachObjectPairsApartmentInitialisation) {
     EXPECT_EQ(ComInitCount(), before);
 }
 
-// A subject on which the lazy search pattern would backtrack for minutes gives up as a failed
-// match instead (the test's time-out catches a hang); one that merely never completes a record
-// is searched to its end and holds no match.
-TEST(PatternObject, HostileSubjectsEndQuickly) {
+// A region on which the lazy search pattern would backtrack for minutes costs bounded work
+// (the test's time-out catches a hang), and the records before and after it are still found;
+// a subject that merely never completes a record is searched to its end and holds no match.
+TEST(PatternObject, HostileRegionsCostBoundedWorkAndKeepTheRecordsAround) {
+    const std::string before = Record("MUSIC_1", "A", "B", "C");
+    const std::string after = Record("MUSIC_2", "D", "E", "F");
+    std::string crafted = "rid':'";
+    while (crafted.size() < 12 * 1024) crafted += "','songName':'','album':'','";
     std::string unfinished;
     while (unfinished.size() < 1024 * 1024) unfinished += "rid':'a','songName':'b','album':'c','";
     std::string fragments;
     while (fragments.size() < 1024 * 1024) fragments += "rid':'";
 
     PatternObject pattern;
-    EXPECT_FALSE(pattern.Create(SearchPattern, unfinished, false, false, true, true));
+    for (const std::string* region : {&crafted, &unfinished}) {
+        ASSERT_TRUE(pattern.Create(SearchPattern, before + *region + "\n" + after, false, false,
+                                   true, true));
+        ASSERT_EQ(pattern.MatchCount(), 2) << region->size();
+        EXPECT_EQ(pattern.SubMatchText(1, 1), "MUSIC_1");
+        EXPECT_EQ(pattern.SubMatchText(2, 1), "MUSIC_2");
+    }
+    EXPECT_TRUE(pattern.Create(SearchPattern, unfinished, false, false, true, true));
     EXPECT_EQ(pattern.MatchCount(), 0);
     EXPECT_TRUE(pattern.Create(SearchPattern, fragments, false, false, true, true));
     EXPECT_EQ(pattern.MatchCount(), 0);

@@ -94,6 +94,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"EmptyText", "", "a", "x", 1, std::nullopt, false, ""}),
     [](const auto& row) { return row.param.name; });
 
+// Only the bytes A-Z change; the neighbours of the range and high bytes stay as they are.
+TEST(TextPrimitives, AsciiLowerFoldsOnlyAsciiCapitals) {
+    EXPECT_EQ(AsciiLower("HTTPS://Host.CN/@[Z]"), "https://host.cn/@[z]");
+    EXPECT_EQ(AsciiLower("\xC1\xDA\xFF"), "\xC1\xDA\xFF");
+    EXPECT_EQ(AsciiLower(""), "");
+}
+
 TEST(TextPrimitives, LargeTextsStayLinear) {
     const std::string big(10 * 1024 * 1024, 'a');
     EXPECT_EQ(FindText(big, "b"), -1);
