@@ -35,7 +35,7 @@ Text SongCommands::SaveDirectory() const {
 }
 
 void SongCommands::SearchSongs(const Text& keyword) {
-    const Text reply = WinHttpPageRequest(SearchAddress(hosts_, keyword));
+    const Text reply = WinHttpPageRequest(SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy});
     FillSongList(Utf8ToGbk(reply));
 }
 
@@ -72,7 +72,7 @@ void SongCommands::ResolveSongAddress(const ReportList::RowRef& row) {
     const Text rid = list.Cell(row, column::Rid);
     list.SetCell(row, column::Status, status::Resolving);
 
-    const Text reply = WinHttpPageRequest(SongInfoAddress(hosts_, rid));
+    const Text reply = WinHttpPageRequest(SongInfoAddress(hosts_, rid), {.proxy = hosts_.proxy});
     if (!ReplyHasMp3(reply)) {
         list.SetCell(row, column::Status, status::ResolveFailed);
         return;
@@ -81,13 +81,13 @@ void SongCommands::ResolveSongAddress(const ReportList::RowRef& row) {
     if (runtime_.Controls().IsChecked(names::StandardQuality)) {
         address = StandardAddress(reply).value_or(Text());
     } else {
-        address = FetchPageText(ConvertAddress(hosts_, rid));
+        address = FetchPageText(ConvertAddress(hosts_, rid), hosts_.proxy);
     }
     if (address.empty()) {
         list.SetCell(row, column::Status, status::ResolveFailed);
         return;
     }
-    const Text size = SizeText(RemoteFileSize(address));
+    const Text size = SizeText(RemoteFileSize(address, hosts_.proxy));
     list.SetCell(row, column::Status, address);
     list.SetCell(row, column::ArtistPicture, ArtistPictureAddress(reply));
     list.SetCell(row, column::Size, size);
@@ -111,23 +111,24 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row) {
     list.SetCell(row, column::Status, status::Downloading);
     const Text temporaryPath = TemporaryFilePath(folder, list.Cell(row, column::Rid));
 
-    // Only a whole, non-empty body of a successful reply becomes a song file; anything else
-    // leaves no file behind.
-    const DownloadResult download = HttpDownload(address);
-    const bool usable = download.complete && !download.body.empty() && download.status >= 200 &&
+    // The body goes into the temporary file as it arrives. Only a whole, non-empty body of a
+    // successful reply becomes a song file; anything else leaves no file behind.
+    FileDownloadOptions options;
+    options.proxy = hosts_.proxy;
+    options.progress = downloadProgress_;
+    const FileDownloadResult download = HttpDownloadToFile(address, temporaryPath, options);
+    const bool usable = download.complete && download.bytes > 0 && download.status >= 200 &&
                         download.status <= 299;
     Text outcome(status::DownloadFailed);
     Text savedPath;
-    if (usable && WriteWholeFile(temporaryPath, download.body)) {
-        if (RenameNoReplace(temporaryPath, songPath)) {
-            outcome = status::Downloaded;
-            savedPath = songPath;
-        } else {
-            outcome = status::RenameFailed;
-            savedPath = temporaryPath;
-        }
-    } else if (usable) {
-        RemoveFile(temporaryPath);  // a partly written file is of no use
+    if (!usable) {
+        RemoveFile(temporaryPath);
+    } else if (RenameNoReplace(temporaryPath, songPath)) {
+        outcome = status::Downloaded;
+        savedPath = songPath;
+    } else {
+        outcome = status::RenameFailed;
+        savedPath = temporaryPath;
     }
     list.SetCell(row, column::Status, outcome);
     return savedPath;
@@ -171,7 +172,7 @@ void SongCommands::FillPreviewWindow() {
     if (preview_.pictureAddress.empty()) {
         runtime_.SetPicture(names::PictureBox, PlaceholderPicture());
     } else {
-        runtime_.SetPicture(names::PictureBox, HttpDownloadBytes(preview_.pictureAddress));
+        runtime_.SetPicture(names::PictureBox, HttpDownloadBytes(preview_.pictureAddress, hosts_.proxy));
     }
 }
 

@@ -4,6 +4,7 @@
 // resolution, download, copy, locate and preview. They reach windows, files and threads
 // through the runtime and the service through the web access routines.
 
+#include <cstdint>
 #include <functional>
 
 #include "app/service_addresses.h"
@@ -42,6 +43,10 @@ class SongCommands {
     void SetSaveDirectoryOverride(Text folder) { saveDirectoryOverride_ = std::move(folder); }
     Text SaveDirectory() const;
 
+    /// Told the bytes a running download has written and the announced total (-1: none).
+    using DownloadProgress = std::function<void(std::int64_t bytes, std::int64_t total)>;
+    void SetDownloadProgress(DownloadProgress progress) { downloadProgress_ = std::move(progress); }
+
     /// Fetches the search reply for a (non-empty) keyword and lists its songs.
     void SearchSongs(const Text& keyword);
     /// Empties the list, then appends a row for every record of the reply.
@@ -67,6 +72,7 @@ class SongCommands {
     const ServiceHosts hosts_;
     const RevealFunction reveal_;
     Text saveDirectoryOverride_;
+    DownloadProgress downloadProgress_;
 
     // What the preview window shows; written by OpenPreview (GUI thread only).
     struct PreviewState {

@@ -2,6 +2,8 @@
 
 #include <unordered_set>
 
+#include "text/text_extraction.h"
+#include "text/text_primitives.h"
 #include "web/spaces.h"
 
 namespace quillet {
@@ -15,6 +17,27 @@ bool IsDeleted(std::string_view item) {
 }
 
 }  // namespace
+
+std::optional<Text> SetCookieValues(std::string_view headers) {
+    std::optional<Text> values;
+    std::size_t pos = 0;
+    while (pos < headers.size()) {
+        const std::size_t end = headers.find("\r\n", pos);
+        const std::string_view line = headers.substr(pos, end - pos);
+        pos = end == std::string_view::npos ? headers.size() : end + 2;
+        if (line.find("Set-Cookie") == std::string_view::npos) continue;
+        const Text value = line.find(';') == std::string_view::npos
+                               ? ReplaceText(line, "Set-Cookie:", {})
+                               : TextBetween(line, "Set-Cookie:", ";");
+        if (values) {
+            *values += "; ";
+        } else {
+            values.emplace();
+        }
+        *values += TrimSpaces(value);
+    }
+    return values;
+}
 
 Text MergeCookies(Text& held, Text& received) {
     held = RemoveSpaces(held);
