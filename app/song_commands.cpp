@@ -117,8 +117,8 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row) {
     options.proxy = hosts_.proxy;
     options.progress = downloadProgress_;
     const FileDownloadResult download = HttpDownloadToFile(address, temporaryPath, options);
-    const bool usable = download.complete && download.bytes > 0 && download.status >= 200 &&
-                        download.status <= 299;
+    const bool usable =
+        download.complete && download.bytes > 0 && download.status >= 200 && download.status <= 299;
     Text outcome(status::DownloadFailed);
     Text savedPath;
     if (!usable) {
@@ -172,7 +172,8 @@ void SongCommands::FillPreviewWindow() {
     if (preview_.pictureAddress.empty()) {
         runtime_.SetPicture(names::PictureBox, PlaceholderPicture());
     } else {
-        runtime_.SetPicture(names::PictureBox, HttpDownloadBytes(preview_.pictureAddress, hosts_.proxy));
+        runtime_.SetPicture(names::PictureBox,
+                            HttpDownloadBytes(preview_.pictureAddress, hosts_.proxy));
     }
 }
 

@@ -150,6 +150,7 @@ class FileDownload {
     bool decided_ = false;  // the attempt's first body bytes have been looked at
     bool writing_ = false;  // the attempt's body goes into the file
     bool failedWrite_ = false;
+    bool rangeRefused_ = false;  // a ranged request got no matching continuation
     bool stopped_ = false;
     long status_ = 0;
     std::optional<std::string> contentRange_{};
@@ -186,14 +187,19 @@ bool FileDownload::Accept() {
         // Only the continuation of what the file holds may be appended.
         const auto range = contentRange_ ? ParseContentRange(*contentRange_) : std::nullopt;
         if (!range || range->first != written_ || (total_ >= 0 && range->second != total_)) {
+            rangeRefused_ = true;
             return false;
         }
         if (range->second >= 0) total_ = range->second;
         return true;
     }
     if (!success || status == 206) {
+        if (ranged_) {
+            rangeRefused_ = true;
+            return false;
+        }
         writing_ = false;  // not the file's bytes: kept out of it
-        return !ranged_;
+        return true;
     }
     if (ranged_ || written_ > 0) {
         // The server sends the whole file again: start over, once.
@@ -320,7 +326,17 @@ FileDownloadResult FileDownload::Run(const std::string& url) {
             result.complete = true;
             break;
         }
-        if (stopped_ || failedWrite_ || !IsInterruption(code)) break;
+        if (stopped_ || failedWrite_) break;
+        if (rangeRefused_) {
+            // The server cannot continue: the whole file once more, from the start.
+            rangeRefused_ = false;
+            resumesLeft = 0;
+            if (restartsLeft_ == 0 || !Truncate()) break;
+            --restartsLeft_;
+            ranged = false;
+            continue;
+        }
+        if (!IsInterruption(code)) break;
         // Interrupted: go on from what the file holds, or from the start.
         if (written_ > 0 && resumesLeft > 0) {
             --resumesLeft;

@@ -53,9 +53,9 @@ struct FileDownloadOptions {
 };
 
 struct FileDownloadResult {
-    long status = 0;        ///< the final reply's status code, 0 when no reply came
-    bool complete = false;  ///< the whole body is in the file
-    bool stopped = false;   ///< ended by a stop request
+    long status = 0;         ///< the final reply's status code, 0 when no reply came
+    bool complete = false;   ///< the whole body is in the file
+    bool stopped = false;    ///< ended by a stop request
     std::int64_t bytes = 0;  ///< bytes in the file
 };
 

@@ -68,9 +68,9 @@ std::int64_t RemoteFileSize(std::string_view url, std::string_view proxy) {
 }
 
 std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url, std::string_view proxy) {
-    const WinInetLayer::Handle internet =
-        proxy.empty() ? layer.Open({}, wininet::OpenTypePreconfig, {})
-                      : layer.Open({}, wininet::OpenTypeProxy, proxy);
+    const WinInetLayer::Handle internet = proxy.empty()
+                                              ? layer.Open({}, wininet::OpenTypePreconfig, {})
+                                              : layer.Open({}, wininet::OpenTypeProxy, proxy);
     if (internet == nullptr) return 0;
     const WinInetLayer::Handle address = layer.OpenUrl(internet, url, {}, wininet::FlagReload);
     if (address == nullptr) {

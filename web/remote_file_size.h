@@ -13,8 +13,7 @@ namespace quillet {
 
 /// The Content-Length value, or 0 when there is none or the address cannot be opened.
 std::int64_t RemoteFileSize(std::string_view url, std::string_view proxy = {});
-std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url,
-                            std::string_view proxy = {});
+std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url, std::string_view proxy = {});
 
 /// A number read from the start of `text`: white space skipped, an optional sign, then
 /// decimal digits (GBK full-width digits too) up to the first other character; 0 without

@@ -62,8 +62,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
         };
         if (arg == "--high") {
             args.high = true;
-        } else if (arg == "--row" || arg == "--dir" || arg == "--service" ||
-                   arg == "--proxy") {
+        } else if (arg == "--row" || arg == "--dir" || arg == "--service" || arg == "--proxy") {
             const std::optional<std::string> v = value();
             if (!v) return arg + " needs a value";
             if (arg == "--row") {
