@@ -33,7 +33,8 @@ struct TransferSetup {
     bool followRedirects = true;
     /// Zero: libcurl's own default.
     std::chrono::milliseconds connectTimeout{30000};
-    /// Once connected, the exchange fails when no byte arrives for this long; zero: no limit.
+    /// Once connected, the exchange fails when neither a header line nor body bytes arrive
+    /// for this long; zero: no limit.
     std::chrono::milliseconds idleTimeout{30000};
     /// The whole exchange fails after this long, however it goes; zero: no limit.
     std::chrono::milliseconds totalTimeout{0};
