@@ -65,13 +65,6 @@ Text CookieName(std::string_view item) {
     return TrimSpaces(item.substr(0, item.find('=')));
 }
 
-bool HasCookieNamed(const std::vector<Text>& list, std::string_view name) {
-    for (const Text& item : list) {
-        if (CookieName(item) == name) return true;
-    }
-    return false;
-}
-
 Text JoinDistinct(std::string_view text, std::string_view separator) {
     std::unordered_set<Text> kept;
     Text result;
@@ -83,13 +76,6 @@ Text JoinDistinct(std::string_view text, std::string_view separator) {
     }
     result.resize(result.size() >= separator.size() ? result.size() - separator.size() : 0);
     return result;
-}
-
-int IndexOfText(const std::vector<Text>& list, std::string_view text) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i] == text) return static_cast<int>(i) + 1;
-    }
-    return -1;
 }
 
 }  // namespace quillet

@@ -23,13 +23,7 @@ std::optional<Text> SetCookieValues(std::string_view headers);
 /// The part of `item` before its first "=" (all of it without one), spaces trimmed.
 Text CookieName(std::string_view item);
 
-/// True when some item of `list` has the name `name` (byte for byte).
-bool HasCookieNamed(const std::vector<Text>& list, std::string_view name);
-
 /// `text` split at `separator` with exact repeats dropped, joined again by `separator`.
 Text JoinDistinct(std::string_view text, std::string_view separator);
-
-/// 1-based index of the first item equal to `text`, or -1.
-int IndexOfText(const std::vector<Text>& list, std::string_view text);
 
 }  // namespace quillet
