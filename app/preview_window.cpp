@@ -17,7 +17,7 @@ void PreviewWindow::Show(Song song) {
     if (song_.pictureAddress.empty()) {
         runtime_.SetPicture(names::PictureBox, PlaceholderPicture());
     } else {
-        runtime_.SetPicture(names::PictureBox, HttpDownloadBytes(song_.pictureAddress));
+        runtime_.SetPicture(names::PictureBox, HttpDownloadBytes(song_.pictureAddress, proxy_));
     }
 }
 

@@ -26,7 +26,8 @@ class PreviewWindow {
         Text pictureAddress;  ///< the artist picture's address; empty shows the placeholder
     };
 
-    explicit PreviewWindow(Runtime& runtime) : runtime_(runtime) {}
+    /// `proxy` ("host:port", empty for none) carries the picture's request.
+    PreviewWindow(Runtime& runtime, Text proxy) : runtime_(runtime), proxy_(std::move(proxy)) {}
 
     /// Opens the window (or raises it) and shows the song: the player page written into the
     /// program's folder, the caption and the picture (GUI thread).
@@ -34,6 +35,7 @@ class PreviewWindow {
 
   private:
     Runtime& runtime_;
+    const Text proxy_;
     Song song_;
 };
 

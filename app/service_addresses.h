@@ -11,6 +11,8 @@ struct ServiceHosts {
     Text search = "player.kuwo.cn";
     Text info = "player.kuwo.cn";
     Text convert = "antiserver.kuwo.cn";
+    /// host:port every request goes through; empty: each request reaches out its own way.
+    Text proxy{};
 };
 
 /// Search address for a keyword: its UTF-8 form with every byte percent-escaped.

@@ -17,6 +17,8 @@ ServiceHosts ReadServiceHosts(std::string_view settingsPath) {
     Override(hosts.search, settingsPath, "search");
     Override(hosts.info, settingsPath, "info");
     Override(hosts.convert, settingsPath, "convert");
+    const Text proxy = ReadIniValue(settingsPath, "network", "proxy", "");
+    if (IsValidHost(proxy)) hosts.proxy = proxy;
     return hosts;
 }
 

@@ -17,7 +17,7 @@ SongCommands::SongCommands(Runtime& runtime, FolderFunction saveDirectory, Servi
       saveDirectory_(std::move(saveDirectory)),
       hosts_(std::move(hosts)),
       reveal_(std::move(reveal)),
-      preview_(runtime) {}
+      preview_(runtime, hosts_.proxy) {}
 
 void ConnectCommands(MusicClient& client, SongCommands& commands) {
     MusicClient::Commands& hooks = client.Hooks();
@@ -40,7 +40,7 @@ Text SongCommands::SaveDirectory() const {
 
 void SongCommands::SearchSongs(const Text& keyword) {
     // The search reply is UTF-8; the list is filled from its GBK.
-    const Utf8Bytes reply(WinHttpPageRequest(SearchAddress(hosts_, keyword)));
+    const Utf8Bytes reply(WinHttpPageRequest(SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy}));
     FillSongList(Utf8ToGbk(reply));
 }
 

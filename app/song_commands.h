@@ -5,6 +5,7 @@
 // through the runtime and the service through the web access routines; they know nothing of
 // the window that starts them.
 
+#include <cstdint>
 #include <functional>
 #include <stop_token>
 
@@ -30,6 +31,10 @@ class SongCommands {
     void SetSaveDirectoryOverride(Text folder) { saveDirectoryOverride_ = std::move(folder); }
     Text SaveDirectory() const;
 
+    /// Told the bytes a running download has written and the announced total (-1: none).
+    using DownloadProgress = std::function<void(std::int64_t bytes, std::int64_t total)>;
+    void SetDownloadProgress(DownloadProgress progress) { downloadProgress_ = std::move(progress); }
+
     /// Fetches the search reply for a (non-empty) keyword and lists its songs.
     void SearchSongs(const Text& keyword);
     /// Empties the list, then appends a row for every record of the reply.
@@ -54,6 +59,7 @@ class SongCommands {
     const ServiceHosts hosts_;
     const RevealFunction reveal_;
     Text saveDirectoryOverride_;
+    DownloadProgress downloadProgress_;
     PreviewWindow preview_;
 };
 

@@ -63,13 +63,18 @@ bool RemoveFile(std::string_view path) {
     return !fsPath.empty() && ::unlink(fsPath.c_str()) == 0;
 }
 
-bool WriteWholeFile(std::string_view path, std::string_view bytes) {
-    std::string fsPath = FsPath(path);
-    if (fsPath.empty()) return false;
+int CreateForWriting(std::string_view path) {
+    const std::string fsPath = FsPath(path);
+    if (fsPath.empty()) return -1;
     int fd;
     do {
         fd = open(fsPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+bool WriteWholeFile(std::string_view path, std::string_view bytes) {
+    const int fd = CreateForWriting(path);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, bytes);
     if (close(fd) != 0 && errno != EINTR) ok = false;

@@ -24,6 +24,10 @@ bool WriteWholeFile(std::string_view path, std::string_view bytes);
 /// interruptions. False when a write fails.
 bool WriteAll(int fd, std::string_view bytes);
 
+/// Creates or empties the file and opens it for writing: the descriptor, or -1 for an empty
+/// name or when it cannot be opened. The caller closes it.
+int CreateForWriting(std::string_view path);
+
 /// Reads at most `limit` bytes of a file. False when it cannot be opened or read, or when it
 /// is larger than `limit`.
 bool ReadWholeFile(std::string_view path, Bytes& bytes, std::size_t limit);

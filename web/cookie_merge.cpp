@@ -2,6 +2,8 @@
 
 #include <unordered_set>
 
+#include "text/text_extraction.h"
+#include "text/text_primitives.h"
 #include "web/spaces.h"
 
 namespace quillet {
@@ -15,6 +17,27 @@ bool IsDeleted(std::string_view item) {
 }
 
 }  // namespace
+
+std::optional<Text> SetCookieValues(std::string_view headers) {
+    std::optional<Text> values;
+    std::size_t pos = 0;
+    while (pos < headers.size()) {
+        const std::size_t end = headers.find("\r\n", pos);
+        const std::string_view line = headers.substr(pos, end - pos);
+        pos = end == std::string_view::npos ? headers.size() : end + 2;
+        if (line.find("Set-Cookie") == std::string_view::npos) continue;
+        const Text value = line.find(';') == std::string_view::npos
+                               ? ReplaceText(line, "Set-Cookie:", {})
+                               : TextBetween(line, "Set-Cookie:", ";");
+        if (values) {
+            *values += "; ";
+        } else {
+            values.emplace();
+        }
+        *values += TrimSpaces(value);
+    }
+    return values;
+}
 
 Text MergeCookies(Text& held, Text& received) {
     held = RemoveSpaces(held);
@@ -42,13 +65,6 @@ Text CookieName(std::string_view item) {
     return TrimSpaces(item.substr(0, item.find('=')));
 }
 
-bool HasCookieNamed(const std::vector<Text>& list, std::string_view name) {
-    for (const Text& item : list) {
-        if (CookieName(item) == name) return true;
-    }
-    return false;
-}
-
 Text JoinDistinct(std::string_view text, std::string_view separator) {
     std::unordered_set<Text> kept;
     Text result;
@@ -60,13 +76,6 @@ Text JoinDistinct(std::string_view text, std::string_view separator) {
     }
     result.resize(result.size() >= separator.size() ? result.size() - separator.size() : 0);
     return result;
-}
-
-int IndexOfText(const std::vector<Text>& list, std::string_view text) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i] == text) return static_cast<int>(i) + 1;
-    }
-    return -1;
 }
 
 }  // namespace quillet

@@ -4,6 +4,7 @@
 // name=value separated by ";"; spaces carry no meaning; a jar is written with "; " between
 // its items; an item ending in "=deleted" is a deleted cookie.
 
+#include <optional>
 #include <vector>
 
 #include "text/text_types.h"
@@ -15,16 +16,14 @@ namespace quillet {
 /// `held` receives the new jar and `received` loses its spaces; returns a copy of the jar.
 Text MergeCookies(Text& held, Text& received);
 
+/// The values of the Set-Cookie lines of a CR LF separated header block (each up to its first
+/// ";", spaces trimmed), joined by "; "; nullopt when no line names Set-Cookie.
+std::optional<Text> SetCookieValues(std::string_view headers);
+
 /// The part of `item` before its first "=" (all of it without one), spaces trimmed.
 Text CookieName(std::string_view item);
 
-/// True when some item of `list` has the name `name` (byte for byte).
-bool HasCookieNamed(const std::vector<Text>& list, std::string_view name);
-
 /// `text` split at `separator` with exact repeats dropped, joined again by `separator`.
 Text JoinDistinct(std::string_view text, std::string_view separator);
-
-/// 1-based index of the first item equal to `text`, or -1.
-int IndexOfText(const std::vector<Text>& list, std::string_view text);
 
 }  // namespace quillet

@@ -1,6 +1,7 @@
 #include "web/curl_transfer.h"
 
-#include <mutex>
+#include <algorithm>
+#include <cstdint>
 
 #include "text/text_primitives.h"
 #include "web/message_pump.h"
@@ -10,11 +11,6 @@ namespace {
 
 // How long one wait on the sockets lasts before the message pump gets another turn.
 constexpr int PollSliceMs = 50;
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
@@ -42,7 +38,8 @@ CurlTransfer::~CurlTransfer() {
 bool CurlTransfer::Start() {
     if (started_) return true;
     started_ = true;
-    GlobalInit();
+    // libcurl 7.84 and later initialise themselves on the first curl_easy_init, thread-safely
+    // (CURL_VERSION_THREADSAFE); curl_multi_init comes after it.
     easy_ = curl_easy_init();
     multi_ = curl_multi_init();
     if (easy_ == nullptr || multi_ == nullptr) {
@@ -107,11 +104,12 @@ bool CurlTransfer::Start() {
     }
     if (!setup_.caFile.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, setup_.caFile.c_str());
 
+    // The idle limit is kept by DriveUntil: a true limit per read, which a trickle of bytes
+    // satisfies only as long as the total limit lets it.
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS,
-                     static_cast<long>(setup_.connectTimeout.count()));
-    const long idleSeconds = static_cast<long>((setup_.idleTimeout.count() + 999) / 1000);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, idleSeconds > 0 ? idleSeconds : 1L);
+                     static_cast<long>(std::max<std::int64_t>(setup_.connectTimeout.count(), 0)));
+    curl_easy_setopt(e, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(std::max<std::int64_t>(setup_.totalTimeout.count(), 0)));
 
     curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &CurlTransfer::OnHeader);
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
@@ -145,6 +143,12 @@ void CurlTransfer::DriveUntil(Done done) {
             }
         }
         if (finished_ || done()) break;
+        if (connected_ && setup_.idleTimeout.count() > 0 &&
+            std::chrono::steady_clock::now() - lastActivity_ > setup_.idleTimeout) {
+            finished_ = true;
+            result_ = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
         curl_multi_poll(multi_, nullptr, 0, PollSliceMs, nullptr);
         if (setup_.pumpMessagesWhileWaiting) PumpMessages();
     }
@@ -207,6 +211,7 @@ std::optional<std::string> CurlTransfer::HeaderField(std::string_view name) cons
 std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
     auto* t = static_cast<CurlTransfer*>(self);
     const std::size_t length = size * count;
+    t->lastActivity_ = std::chrono::steady_clock::now();
     if (t->headersFinal_) return length;  // trailers of a chunked body
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -237,7 +242,9 @@ std::size_t CurlTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
 std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
     auto* t = static_cast<CurlTransfer*>(self);
     const std::size_t length = size * count;
+    t->lastActivity_ = std::chrono::steady_clock::now();
     if (t->blockComplete_) t->headersFinal_ = true;
+    if (t->buffer_.size() - t->bufferStart_ + length > MaxBufferedBytes) return 0;  // fails
     if (t->bufferStart_ > 0 && t->bufferStart_ * 2 > t->buffer_.size()) {
         t->buffer_.erase(0, t->bufferStart_);
         t->bufferStart_ = 0;
@@ -247,7 +254,9 @@ std::size_t CurlTransfer::OnBody(char* data, std::size_t size, std::size_t count
 }
 
 int CurlTransfer::OnPrerequest(void* self, char*, char*, int, int) {
-    static_cast<CurlTransfer*>(self)->connected_ = true;
+    auto* t = static_cast<CurlTransfer*>(self);
+    t->connected_ = true;
+    t->lastActivity_ = std::chrono::steady_clock::now();
     return CURL_PREREQFUNC_OK;
 }
 

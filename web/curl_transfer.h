@@ -13,6 +13,7 @@
 #include <curl/curl.h>
 
 #include "text/text_types.h"
+#include "web/http_address.h"
 
 namespace quillet {
 
@@ -30,9 +31,13 @@ struct TransferSetup {
     std::string proxyUser, proxyPassword;  ///< Basic credentials for the proxy
     bool cookieEngine = false;             ///< libcurl's own cookie handling for this exchange
     bool followRedirects = true;
+    /// Zero: libcurl's own default.
     std::chrono::milliseconds connectTimeout{30000};
-    /// The exchange fails when no byte moves for this long once connected.
+    /// Once connected, the exchange fails when neither a header line nor body bytes arrive
+    /// for this long; zero: no limit.
     std::chrono::milliseconds idleTimeout{30000};
+    /// The whole exchange fails after this long, however it goes; zero: no limit.
+    std::chrono::milliseconds totalTimeout{0};
     bool pumpMessagesWhileWaiting = false;  ///< runs PumpMessages while blocked
     std::string caFile{};  ///< trusted certificates (PEM) in place of the system's, if given
 };
@@ -56,6 +61,9 @@ class CurlTransfer {
 
     /// Moves up to `size` buffered bytes into `buffer`; the count moved.
     std::size_t Read(char* buffer, std::size_t size);
+
+    /// Body bytes received but not yet read beyond which the exchange fails.
+    static constexpr std::size_t MaxBufferedBytes = MaxPageBodyBytes;
 
     /// Over, and not through a complete reply.
     bool Failed() const;
@@ -81,6 +89,7 @@ class CurlTransfer {
     CURL* easy_ = nullptr;
     CURLM* multi_ = nullptr;
     curl_slist* headerList_ = nullptr;
+    std::chrono::steady_clock::time_point lastActivity_{};
     bool started_ = false;
     bool finished_ = false;
     CURLcode result_ = CURLE_OK;

@@ -50,4 +50,34 @@ std::string ProxyForScheme(std::string_view proxyList, std::string_view scheme) 
     return bare;
 }
 
+bool SplitHeaderLines(std::string_view block, std::vector<std::string>& lines) {
+    bool allHeaders = true;
+    std::size_t pos = 0;
+    while (pos < block.size()) {
+        const std::size_t end = block.find("\r\n", pos);
+        const std::string_view line = block.substr(pos, end - pos);
+        pos = end == std::string_view::npos ? block.size() : end + 2;
+        if (line.empty()) continue;
+        const std::size_t colon = line.find(':');
+        if (colon == 0 || colon == std::string_view::npos ||
+            line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+            allHeaders = false;
+            continue;
+        }
+        lines.emplace_back(line);
+    }
+    return allHeaders;
+}
+
+bool CopyWithNul(std::string_view value, char* buffer, std::size_t& length) {
+    if (buffer == nullptr || length < value.size() + 1) {
+        length = value.size() + 1;
+        return false;
+    }
+    value.copy(buffer, value.size());
+    buffer[value.size()] = '\0';
+    length = value.size();
+    return true;
+}
+
 }  // namespace quillet

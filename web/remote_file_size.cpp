@@ -63,12 +63,14 @@ std::int64_t LeadingInteger(std::string_view text) {
     return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
 }
 
-std::int64_t RemoteFileSize(std::string_view url) {
-    return RemoteFileSize(DefaultWinInetLayer(), url);
+std::int64_t RemoteFileSize(std::string_view url, std::string_view proxy) {
+    return RemoteFileSize(DefaultWinInetLayer(), url, proxy);
 }
 
-std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url) {
-    const WinInetLayer::Handle internet = layer.Open({}, wininet::OpenTypePreconfig, {});
+std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url, std::string_view proxy) {
+    const WinInetLayer::Handle internet = proxy.empty()
+                                              ? layer.Open({}, wininet::OpenTypePreconfig, {})
+                                              : layer.Open({}, wininet::OpenTypeProxy, proxy);
     if (internet == nullptr) return 0;
     const WinInetLayer::Handle address = layer.OpenUrl(internet, url, {}, wininet::FlagReload);
     if (address == nullptr) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The size of the file behind an address, from the reply's Content-Length, without reading
-// the body. Uses the system's proxy settings (the *_proxy environment variables).
+// the body. Goes through the given proxy (host:port), or else by the system's proxy settings
+// (the *_proxy environment variables).
 
 #include <cstdint>
 
@@ -11,8 +12,8 @@
 namespace quillet {
 
 /// The Content-Length value, or 0 when there is none or the address cannot be opened.
-std::int64_t RemoteFileSize(std::string_view url);
-std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url);
+std::int64_t RemoteFileSize(std::string_view url, std::string_view proxy = {});
+std::int64_t RemoteFileSize(WinInetLayer& layer, std::string_view url, std::string_view proxy = {});
 
 /// A number read from the start of `text`: white space skipped, an optional sign, then
 /// decimal digits (GBK full-width digits too) up to the first other character; 0 without

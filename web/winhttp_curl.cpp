@@ -1,5 +1,7 @@
 #include <curl/curl.h>
 
+#include <algorithm>
+
 #include "text/text_primitives.h"
 #include "web/curl_transfer.h"
 #include "web/http_address.h"
@@ -45,7 +47,8 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
 }
 
 std::chrono::milliseconds Limit(int ms) {
-    // Zero or less: no limit of our own (libcurl's defaults stand).
+    // Zero or less: no limit of our own (libcurl's defaults stand: no idle limit, its own
+    // connect time-out).
     return std::chrono::milliseconds(ms > 0 ? ms : 0);
 }
 
@@ -137,6 +140,9 @@ bool CurlWinHttp::SetTimeouts(Handle request, int resolveMs, int connectMs, int 
     }
     r->setup.connectTimeout = Limit(connectMs);
     r->setup.idleTimeout = std::max(Limit(sendMs), Limit(receiveMs));
+    const std::chrono::milliseconds longest =
+        std::max({Limit(resolveMs), Limit(connectMs), Limit(sendMs), Limit(receiveMs)});
+    r->setup.totalTimeout = longest * TotalTimeoutFactor;
     return true;
 }
 
@@ -174,21 +180,9 @@ bool CurlWinHttp::AddRequestHeaders(Handle request, std::string_view headers,
                                     unsigned /*modifiers*/) {
     Request* r = AsRequest(request);
     if (r == nullptr || r->transfer) return false;
+    // A line that is no header, or one that would smuggle a line break, refuses the block.
     std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < headers.size()) {
-        const std::size_t end = headers.find("\r\n", pos);
-        const std::string_view line = headers.substr(pos, end - pos);
-        pos = end == std::string_view::npos ? headers.size() : end + 2;
-        if (line.empty()) continue;
-        // A line that is no header, or one that would smuggle a line break, is refused.
-        const std::size_t colon = line.find(':');
-        if (colon == 0 || colon == std::string_view::npos ||
-            line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-            return false;
-        }
-        lines.emplace_back(line);
-    }
+    if (!SplitHeaderLines(headers, lines)) return false;
     r->setup.headers.insert(r->setup.headers.end(), lines.begin(), lines.end());
     return true;
 }
@@ -229,15 +223,7 @@ bool CurlWinHttp::ReadData(Handle request, char* buffer, std::size_t size, std::
 bool CurlWinHttp::QueryHeaders(Handle request, int infoLevel, char* buffer, std::size_t& length) {
     const Request* r = AsRequest(request);
     if (r == nullptr || !r->received || infoLevel != winhttp::QueryRawHeadersCrlf) return false;
-    const std::string_view raw = UpToNul(r->transfer->RawHeaders());
-    if (buffer == nullptr || length < raw.size() + 1) {
-        length = raw.size() + 1;
-        return false;
-    }
-    raw.copy(buffer, raw.size());
-    buffer[raw.size()] = '\0';
-    length = raw.size();
-    return true;
+    return CopyWithNul(UpToNul(r->transfer->RawHeaders()), buffer, length);
 }
 
 void CurlWinHttp::CloseHandle(Handle handle) {

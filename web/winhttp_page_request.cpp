@@ -1,5 +1,6 @@
 #include "web/winhttp_page_request.h"
 
+#include <chrono>
 #include <vector>
 
 #include "text/com_apartment.h"
@@ -8,7 +9,9 @@
 #include "text/text_primitives.h"
 #include "web/charset_decode.h"
 #include "web/cookie_merge.h"
+#include "web/http_address.h"
 #include "web/message_pump.h"
+#include "web/open_handles.h"
 #include "web/spaces.h"
 
 namespace quillet {
@@ -66,52 +69,19 @@ Text HeaderBlock(const WinHttpRequestArgs& args) {
     return block;
 }
 
-// The handles of one call, closed in reverse order of opening whatever way the call ends.
-class OpenHandles {
-  public:
-    explicit OpenHandles(WinHttpLayer& layer) : layer_(layer) {}
-    ~OpenHandles() {
-        for (auto it = handles_.rbegin(); it != handles_.rend(); ++it) layer_.CloseHandle(*it);
-    }
-    OpenHandles(const OpenHandles&) = delete;
-    OpenHandles& operator=(const OpenHandles&) = delete;
-
-    WinHttpLayer::Handle Keep(WinHttpLayer::Handle handle) {
-        if (handle != nullptr) handles_.push_back(handle);
-        return handle;
-    }
-
-  private:
-    WinHttpLayer& layer_;
-    std::vector<WinHttpLayer::Handle> handles_;
-};
-
-// The reply headers walked line by line: Set-Cookie values and the Location.
-// Appends each Set-Cookie value and "; "; true when there was one (the last "; " removed).
-bool WalkHeaderLines(std::string_view headers, Text& receivedCookies, Text* location) {
-    bool anyCookie = false;
+// The reply headers walked line by line for the Location (the last one wins).
+void FindLocation(std::string_view headers, Text* location) {
     std::size_t pos = 0;
     while (pos < headers.size()) {
         const std::size_t end = headers.find(Crlf, pos);
         const std::string_view line = headers.substr(pos, end - pos);
         pos = end == std::string_view::npos ? headers.size() : end + Crlf.size();
-
-        if (line.find("Set-Cookie") != std::string_view::npos) {
-            const Text value = line.find(';') == std::string_view::npos
-                                   ? ReplaceText(line, "Set-Cookie:", {})
-                                   : TextBetween(line, "Set-Cookie:", ";");
-            receivedCookies += TrimSpaces(value);
-            receivedCookies += "; ";
-            anyCookie = true;
-        }
         if (location != nullptr && line.size() >= 10 &&
             FindText(line.substr(0, 10), "Location: ", 1, true) == 1) {
             *location = Text(line.substr(10));
         }
         PumpMessages();
     }
-    if (anyCookie) receivedCookies.resize(receivedCookies.size() - 2);
-    return anyCookie;
 }
 
 // The body as text: up to its first zero byte, or decoded whole from the charset its meta tag
@@ -146,6 +116,7 @@ Text WinHttpPageRequest(std::string_view url, const WinHttpRequestArgs& args) {
 }
 
 Text WinHttpPageRequest(WinHttpLayer& layer, std::string_view url, const WinHttpRequestArgs& args) {
+    const auto started = std::chrono::steady_clock::now();
     PatternObject pattern;
     Text status;
     // The status text reaches the caller on every way out.
@@ -163,7 +134,7 @@ Text WinHttpPageRequest(WinHttpLayer& layer, std::string_view url, const WinHttp
         PumpMessages();
         return Text();
     };
-    OpenHandles handles(layer);
+    OpenHandles<WinHttpLayer> handles(layer);
 
     if (!layer.CheckPlatform()) return fail(winhttp_error::NoPlatform);
     PumpMessages();
@@ -239,10 +210,18 @@ Text WinHttpPageRequest(WinHttpLayer& layer, std::string_view url, const WinHttp
     if (!layer.ReceiveResponse(request)) return fail(winhttp_error::NoResponse);
     PumpMessages();
 
+    // A reply that outlasts its time or outgrows the cap fails as a read failure does, the
+    // text read so far dropped.
+    const auto deadline = started + std::chrono::milliseconds(timeoutMs) * TotalTimeoutFactor;
     Bytes body;
     for (;;) {
         std::size_t available = 0;
-        if (!layer.QueryDataAvailable(request, available) || available < 1) break;
+        const bool more = layer.QueryDataAvailable(request, available) && available >= 1;
+        if (std::chrono::steady_clock::now() >= deadline ||
+            (more && available > MaxPageBodyBytes - body.size())) {
+            return fail(winhttp_error::Read);
+        }
+        if (!more) break;
         const std::size_t start = body.size();
         body.resize(start + available);
         std::size_t read = 0;
@@ -280,7 +259,12 @@ Text WinHttpPageRequest(WinHttpLayer& layer, std::string_view url, const WinHttp
     if (const Text held = TrimSpaces(received); !held.empty() && held.back() != ';') {
         received += "; ";
     }
-    if (!WalkHeaderLines(headers, received, args.location)) received.resize(heldLength);
+    if (const std::optional<Text> values = SetCookieValues(headers)) {
+        received += *values;
+    } else {
+        received.resize(heldLength);
+    }
+    FindLocation(headers, args.location);
     if (args.responseHeaders != nullptr) *args.responseHeaders = headers;
     if (args.cookies != nullptr) MergeCookies(*args.cookies, received);
     if (args.receivedCookies != nullptr) *args.receivedCookies = std::move(received);

@@ -25,7 +25,9 @@ struct WinHttpRequestArgs {
     Text proxy{};  ///< host:port; empty: no proxy
     Text proxyUser{};
     Text proxyPassword{};
-    int timeoutSeconds = 0;      ///< every phase; 0 or less means 30 seconds
+    /// Every phase, each read a limit of its own; the request as a whole ends after four
+    /// times this. 0 or less means 30 seconds.
+    int timeoutSeconds = 0;
     Text* location = nullptr;    ///< out: the reply's Location, untouched without one
     Text* statusText = nullptr;  ///< out: status code and reason, or the error text
     Bytes* bodyBytes = nullptr;  ///< out: the body exactly as received
@@ -49,6 +51,9 @@ inline constexpr std::string_view NoResponse = "712 服务器未响应!";
 inline constexpr std::string_view Read = "713 读取数据失败!";
 }  // namespace winhttp_error
 
+/// A body longer than 64 MB, or a reply still coming after four times the time-out, fails as
+/// a read failure does (the read error in `statusText`, no text).
+///
 /// The body as text up to its first zero byte, re-decoded when the page names a character
 /// set other than gbk or gb2312 in a meta tag within its first 1024 bytes; the empty text
 /// when a stage before the reply headers failed.

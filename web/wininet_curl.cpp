@@ -1,5 +1,7 @@
 #include <curl/curl.h>
 
+#include <algorithm>
+
 #include "text/text_primitives.h"
 #include "web/curl_transfer.h"
 #include "web/http_address.h"
@@ -34,17 +36,7 @@ struct Request final : WinInetObject {
 // Header lines of a CR LF separated block; empty lines and lines that are no header dropped.
 std::vector<std::string> HeaderLines(std::string_view block) {
     std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < block.size()) {
-        const std::size_t end = block.find("\r\n", pos);
-        std::string_view line = block.substr(pos, end - pos);
-        pos = end == std::string_view::npos ? block.size() : end + 2;
-        if (line.find(':') == std::string_view::npos || line.front() == ':' ||
-            line.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
-            continue;
-        }
-        lines.emplace_back(line);
-    }
+    SplitHeaderLines(block, lines);
     return lines;
 }
 
@@ -64,6 +56,7 @@ void ApplyCommon(TransferSetup& setup, const Internet& internet, unsigned flags,
     setup.followRedirects = (flags & wininet::FlagNoAutoRedirect) == 0;
     setup.connectTimeout = options.connectTimeout;
     setup.idleTimeout = options.idleTimeout;
+    setup.totalTimeout = std::max(options.connectTimeout, options.idleTimeout) * TotalTimeoutFactor;
     setup.pumpMessagesWhileWaiting = false;
     setup.caFile = options.caFile;
 }
@@ -164,14 +157,7 @@ bool CurlWinInet::QueryInfo(Handle handle, int infoLevel, char* buffer, std::siz
     } else {
         return false;
     }
-    if (buffer == nullptr || length < value.size() + 1) {
-        length = value.size() + 1;
-        return false;
-    }
-    value.copy(buffer, value.size());
-    buffer[value.size()] = '\0';
-    length = value.size();
-    return true;
+    return CopyWithNul(value, buffer, length);
 }
 
 void CurlWinInet::CloseHandle(Handle handle) {

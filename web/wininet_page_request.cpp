@@ -3,6 +3,8 @@
 #include "text/text_extraction.h"
 #include "text/text_primitives.h"
 #include "web/cookie_merge.h"
+#include "web/http_address.h"
+#include "web/open_handles.h"
 #include "web/spaces.h"
 #include "web/url_parts.h"
 
@@ -48,48 +50,6 @@ Text Agent(std::string_view extraHeaders) {
     return agent;
 }
 
-Text ReceivedCookies(std::string_view headers) {
-    Text cookies;
-    std::size_t pos = 0;
-    while (pos < headers.size()) {
-        const std::size_t end = headers.find(Crlf, pos);
-        const std::string_view line = headers.substr(pos, end - pos);
-        pos = end == std::string_view::npos ? headers.size() : end + Crlf.size();
-        if (line.find("Set-Cookie") == std::string_view::npos) continue;
-        const Text value = line.find(';') == std::string_view::npos
-                               ? ReplaceText(line, "Set-Cookie:", {})
-                               : TextBetween(line, "Set-Cookie:", ";");
-        cookies += TrimSpaces(value);
-        cookies += "; ";
-    }
-    cookies.resize(cookies.size() >= 2 ? cookies.size() - 2 : 0);
-    return cookies;
-}
-
-// Closes the handles of one call in reverse order of opening.
-class OpenHandles {
-  public:
-    explicit OpenHandles(WinInetLayer& layer) : layer_(layer) {}
-    ~OpenHandles() { CloseAll(); }
-    OpenHandles(const OpenHandles&) = delete;
-    OpenHandles& operator=(const OpenHandles&) = delete;
-
-    WinInetLayer::Handle Keep(WinInetLayer::Handle handle) {
-        if (handle != nullptr) handles_.push_back(handle);
-        return handle;
-    }
-    void CloseAll() {
-        while (!handles_.empty()) {
-            layer_.CloseHandle(handles_.back());
-            handles_.pop_back();
-        }
-    }
-
-  private:
-    WinInetLayer& layer_;
-    std::vector<WinInetLayer::Handle> handles_;
-};
-
 }  // namespace
 
 Bytes WinInetPageRequest(std::string_view url, const WinInetRequestArgs& args) {
@@ -103,7 +63,7 @@ Bytes WinInetPageRequest(WinInetLayer& layer, std::string_view url,
     const Text callerHeaders = args.extraHeaders != nullptr ? *args.extraHeaders : Text();
     const bool secure = FindText(MidText(url, 1, 8), "https://", 1, true) == 1;
 
-    OpenHandles handles(layer);
+    OpenHandles<WinInetLayer> handles(layer);
     const Text agent = Agent(callerHeaders);
     const WinInetLayer::Handle internet =
         args.proxy.empty() ? handles.Keep(layer.Open(agent, wininet::OpenTypeDirect, {}))
@@ -135,12 +95,21 @@ Bytes WinInetPageRequest(WinInetLayer& layer, std::string_view url,
         layer.SendRequest(request, block, postBytes);
     }
 
+    // A failed read (the layer's time limits included) or a body beyond the cap drops the
+    // body.
     Bytes body;
     char buffer[1024];
     for (;;) {
         std::size_t read = 0;
-        layer.ReadFile(request, buffer, sizeof buffer, read);
+        if (!layer.ReadFile(request, buffer, sizeof buffer, read)) {
+            Bytes().swap(body);
+            break;
+        }
         if (read == 0) break;
+        if (body.size() + read > MaxPageBodyBytes) {
+            Bytes().swap(body);
+            break;
+        }
         body.append(buffer, std::min(read, sizeof buffer));
     }
 
@@ -154,19 +123,19 @@ Bytes WinInetPageRequest(WinInetLayer& layer, std::string_view url,
     headers = ReplaceText(headers, "Set-Cookie", "Set-Cookie");
     handles.CloseAll();
 
-    Text received = ReceivedCookies(headers);
+    Text received = SetCookieValues(headers).value_or(Text());
     if (args.cookies != nullptr) received = MergeCookies(*args.cookies, received);
     if (args.responseHeaders != nullptr) *args.responseHeaders = std::move(headers);
     if (args.receivedCookies != nullptr) *args.receivedCookies = std::move(received);
     return body;
 }
 
-Text FetchPageText(std::string_view url) {
-    return FetchPageText(DefaultWinInetLayer(), url);
+Text FetchPageText(std::string_view url, std::string_view proxy) {
+    return FetchPageText(DefaultWinInetLayer(), url, proxy);
 }
 
-Text FetchPageText(WinInetLayer& layer, std::string_view url) {
-    Bytes body = WinInetPageRequest(layer, url);
+Text FetchPageText(WinInetLayer& layer, std::string_view url, std::string_view proxy) {
+    Bytes body = WinInetPageRequest(layer, url, {.proxy = Text(proxy)});
     body.resize(UpToNul(body).size());
     return body;
 }

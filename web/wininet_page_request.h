@@ -24,14 +24,16 @@ struct WinInetRequestArgs {
     Text proxy{};                ///< host:port; empty: direct
 };
 
-/// The reply body as received; empty bytes when a handle fails to open.
+/// The reply body as received; empty bytes when a handle fails to open, a read fails or the
+/// body is longer than 64 MB.
 Bytes WinInetPageRequest(std::string_view url, const WinInetRequestArgs& args = {});
 Bytes WinInetPageRequest(WinInetLayer& layer, std::string_view url,
                          const WinInetRequestArgs& args = {});
 
-/// The body of a plain GET of `url`, up to its first zero byte.
-Text FetchPageText(std::string_view url);
-Text FetchPageText(WinInetLayer& layer, std::string_view url);
+/// The body of a plain GET of `url`, up to its first zero byte; through `proxy` (host:port)
+/// when given, directly otherwise.
+Text FetchPageText(std::string_view url, std::string_view proxy = {});
+Text FetchPageText(WinInetLayer& layer, std::string_view url, std::string_view proxy = {});
 
 /// The part of `text` after its first ":", spaces trimmed; empty without a ":".
 Text HeaderValue(std::string_view text);

@@ -4,6 +4,7 @@
 //   quillet-cli resolve KEYWORD [--row N] [--high]
 //   quillet-cli download KEYWORD [--row N] [--high] [--dir DIR]
 //   any of them with --service HOST:PORT for all three endpoints
+//   and --proxy HOST:PORT for a proxy every request goes through
 //
 // Arguments and output are UTF-8; messages the windows would show go to standard error.
 
@@ -37,6 +38,7 @@ struct Arguments {
     bool high = false;
     std::optional<std::string> dir;
     std::optional<std::string> service;
+    std::optional<std::string> proxy;
 };
 
 int Usage(const std::string& problem) {
@@ -44,7 +46,8 @@ int Usage(const std::string& problem) {
               << "usage: quillet-cli search KEYWORD [--service HOST:PORT]\n"
               << "       quillet-cli resolve KEYWORD [--row N] [--high] [--service HOST:PORT]\n"
               << "       quillet-cli download KEYWORD [--row N] [--high] [--dir DIR] "
-                 "[--service HOST:PORT]\n";
+                 "[--service HOST:PORT]\n"
+              << "       any of them with [--proxy HOST:PORT]\n";
     return ExitUsage;
 }
 
@@ -59,7 +62,7 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
         };
         if (arg == "--high") {
             args.high = true;
-        } else if (arg == "--row" || arg == "--dir" || arg == "--service") {
+        } else if (arg == "--row" || arg == "--dir" || arg == "--service" || arg == "--proxy") {
             const std::optional<std::string> v = value();
             if (!v) return arg + " needs a value";
             if (arg == "--row") {
@@ -71,6 +74,9 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
                 args.row = static_cast<int>(row);
             } else if (arg == "--dir") {
                 args.dir = *v;
+            } else if (arg == "--proxy") {
+                if (!IsValidHost(*v)) return "--proxy takes HOST:PORT";
+                args.proxy = *v;
             } else {
                 if (!IsValidHost(*v)) return "--service takes HOST:PORT";
                 args.service = *v;
@@ -123,8 +129,9 @@ int main(int argc, char** argv) {
     HeadlessRuntime runtime(RunDirectory(), DesktopFolder(), &std::cerr, column::Count);
     MusicClient client(runtime);
     client.LoadSaveDirectory();
-    const ServiceHosts hosts =
-        args.service ? SingleHost(*args.service) : ReadServiceHosts(client.SettingsPath());
+    const ServiceHosts settings = ReadServiceHosts(client.SettingsPath());
+    ServiceHosts hosts = args.service ? SingleHost(*args.service) : settings;
+    hosts.proxy = args.proxy ? Text(*args.proxy) : settings.proxy;
     SongCommands commands(runtime, [&client] { return client.SaveDirectory(); }, hosts, {});
     ConnectCommands(client, commands);
     if (args.dir) commands.SetSaveDirectoryOverride(Utf8ToGbk(Utf8Bytes(*args.dir)));

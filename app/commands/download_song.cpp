@@ -25,27 +25,25 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row, std::stop_token s
     list.SetCell(row, column::Status, status::Downloading);
     const Text temporaryPath = TemporaryFilePath(folder, list.Cell(row, column::Rid));
 
-    // Only a whole, non-empty body of a successful reply becomes a song file; anything else
-    // leaves no file behind.
+    // The body goes into the temporary file as it arrives. Only a whole, non-empty body of a
+    // successful reply becomes a song file; anything else (a stop included) leaves no file.
+    FileDownloadOptions options;
+    options.proxy = hosts_.proxy;
+    options.progress = downloadProgress_;
+    options.stop = stop;
+    const FileDownloadResult download = HttpDownloadToFile(address, temporaryPath, options);
+    const bool usable = !download.stopped && download.complete && download.bytes > 0 &&
+                        download.status >= 200 && download.status <= 299;
     Text outcome(status::DownloadFailed);
     Text savedPath;
-    if (stop.stop_requested()) {
-        list.SetCell(row, column::Status, outcome);
-        return savedPath;
-    }
-    const DownloadResult download = HttpDownload(address);
-    const bool usable = download.complete && !download.body.empty() && download.status >= 200 &&
-                        download.status <= 299;
-    if (usable && WriteWholeFile(temporaryPath, download.body)) {
-        if (RenameNoReplace(temporaryPath, songPath)) {
-            outcome = status::Downloaded;
-            savedPath = songPath;
-        } else {
-            outcome = status::RenameFailed;
-            savedPath = temporaryPath;
-        }
-    } else if (usable) {
-        RemoveFile(temporaryPath);  // a partly written file is of no use
+    if (!usable) {
+        RemoveFile(temporaryPath);
+    } else if (RenameNoReplace(temporaryPath, songPath)) {
+        outcome = status::Downloaded;
+        savedPath = songPath;
+    } else {
+        outcome = status::RenameFailed;
+        savedPath = temporaryPath;
     }
     list.SetCell(row, column::Status, outcome);
     return savedPath;

@@ -18,7 +18,7 @@ void SongCommands::ResolveSongAddress(const ReportList::RowRef& row, std::stop_t
     const Text rid = list.Cell(row, column::Rid);
     list.SetCell(row, column::Status, status::Resolving);
 
-    const Text reply = WinHttpPageRequest(SongInfoAddress(hosts_, rid));
+    const Text reply = WinHttpPageRequest(SongInfoAddress(hosts_, rid), {.proxy = hosts_.proxy});
     if (stop.stop_requested() || !ReplyHasMp3(reply)) {
         list.SetCell(row, column::Status, status::ResolveFailed);
         return;
@@ -27,13 +27,13 @@ void SongCommands::ResolveSongAddress(const ReportList::RowRef& row, std::stop_t
     if (runtime_.Controls().IsChecked(names::StandardQuality)) {
         address = StandardAddress(reply).value_or(Text());
     } else {
-        address = FetchPageText(ConvertAddress(hosts_, rid));
+        address = FetchPageText(ConvertAddress(hosts_, rid), hosts_.proxy);
     }
     if (address.empty()) {
         list.SetCell(row, column::Status, status::ResolveFailed);
         return;
     }
-    const Text size = SizeText(RemoteFileSize(address));
+    const Text size = SizeText(RemoteFileSize(address, hosts_.proxy));
     list.SetCell(row, column::Status, address);
     list.SetCell(row, column::ArtistPicture, ArtistPictureAddress(reply));
     list.SetCell(row, column::Size, size);

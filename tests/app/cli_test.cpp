@@ -8,6 +8,7 @@
 
 #include "tests/support/standin_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/web/scripted_http_server.h"
 
 namespace quillet {
 namespace {
@@ -93,6 +94,17 @@ TEST_F(CliTest, DownloadSavesOnceIntoTheGivenFolder) {
     EXPECT_NE(again.err.find(U(u8"别贪心，已经下载过了")), std::string::npos) << again.err;
 }
 
+TEST_F(CliTest, ProxyCarriesTheRequest) {
+    test::ScriptedHttpServer proxy(test::HttpReply(
+        "HTTP/1.1 200 OK", "", service_.Get("/webmusic/getsjplayinfo?key=%E5%BE%AE%E7%AC%91")));
+    const CliRun run = RunCli({"search", U(u8"微笑"), "--service", Host(), "--proxy",
+                               "127.0.0.1:" + std::to_string(proxy.Port())});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("MUSIC_1006"), std::string::npos) << run.out;
+    EXPECT_EQ(proxy.Request(0).rfind("GET http://" + Host() + "/webmusic/getsjplayinfo?", 0), 0u)
+        << proxy.Request(0);
+}
+
 TEST(Cli, UsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -106,6 +118,7 @@ TEST(Cli, UsageErrors) {
         {"search", "x", "--high"},
         {"search", "x", "--bogus"},
         {"search", "x", "--service", "not a host"},
+        {"search", "x", "--proxy", "not a host"},
     };
     for (const auto& args : cases) {
         const CliRun run = RunCli(args);

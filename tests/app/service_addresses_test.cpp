@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "app/service_settings.h"
+#include "tests/support/temp_dir.h"
+
 namespace quillet {
 namespace {
 
@@ -33,6 +36,23 @@ TEST(ServiceAddresses, HostOverrides) {
     for (const char* bad :
          {"", ":80", "h:", "h:0", "h:65536", "h:80x", "a/b", "a b", "h?x=1", "user@h", "h:-1"}) {
         EXPECT_FALSE(IsValidHost(bad)) << bad;
+    }
+}
+
+TEST(ServiceSettings, ProxyComesFromTheNetworkSection) {
+    testing_support::TempDir dir;
+    const std::string ini = dir.File("yyst.ini");
+    struct Case {
+        std::string file;
+        Text proxy;
+    };
+    for (const Case& c : {Case{"[network]\r\nproxy=127.0.0.1:3128\r\n", "127.0.0.1:3128"},
+                          Case{"[network]\r\nproxy=not a host\r\n", ""},
+                          Case{"[service]\r\nproxy=127.0.0.1:3128\r\n", ""}, Case{"", ""}}) {
+        testing_support::WriteFileBytes(ini, c.file);
+        const ServiceHosts hosts = ReadServiceHosts(ini);
+        EXPECT_EQ(hosts.proxy, c.proxy) << c.file;
+        EXPECT_EQ(hosts.search, ServiceHosts().search);
     }
 }
 

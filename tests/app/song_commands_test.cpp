@@ -15,6 +15,7 @@
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
 #include "tests/support/temp_dir.h"
+#include "tests/web/scripted_http_server.h"
 #include "text/code_pages.h"
 
 namespace quillet {
@@ -233,6 +234,62 @@ TEST_F(SongCommandsTest, PreviewWritesThePageAndShowsThePicture) {
     commands_.OpenPreview();
     EXPECT_EQ(runtime_.Picture(names::PictureBox), PlaceholderPicture());
     EXPECT_EQ(runtime_.Caption(names::PreviewWindow), "无名氏 - 无图之歌");
+}
+
+TEST_F(SongCommandsTest, DroppedDownloadResumesToTheServedBytes) {
+    SearchAndResolve("微笑");
+    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+    commands_.SetDownloadProgress(
+        [&](std::int64_t bytes, std::int64_t total) { progress.emplace_back(bytes, total); });
+    service_.Get("/__song?drop_after=1000000&rate=0");
+    const Text saved = commands_.DownloadSong();
+    EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
+    EXPECT_TRUE(ReadFileBytes(GbkToUtf8(saved)) == service_.Get("/resource/MUSIC_1001.mp3"));
+    EXPECT_EQ(SavedFiles(), std::vector<std::string>{"微笑乐队 - 让我们一起微笑吧.mp3"});
+    const std::string log = service_.RequestLog();
+    const std::string get = "GET /resource/MUSIC_1001.mp3\n";
+    EXPECT_NE(log.find(get + get), std::string::npos) << log;  // the drop, then the rest
+
+    ASSERT_FALSE(progress.empty());
+    for (std::size_t i = 1; i < progress.size(); ++i) {
+        EXPECT_GE(progress[i].first, progress[i - 1].first);
+        EXPECT_EQ(progress[i].second, SongBytes);
+    }
+    EXPECT_EQ(progress.back().first, SongBytes);  // 100%
+}
+
+TEST_F(SongCommandsTest, EveryRequestGoesThroughTheProxy) {
+    // The proxy answers each connection with what the service would: search, song info, the
+    // size query, the picture and the song, in the order the commands ask.
+    const std::string song = service_.Get("/resource/MUSIC_1001.mp3");
+    auto ok = [](const std::string& body) { return test::HttpReply("HTTP/1.1 200 OK", "", body); };
+    test::ScriptedHttpServer proxy(std::vector<test::ScriptedReply>{
+        {.bytes = ok(service_.Get("/webmusic/getsjplayinfo?key=%E5%BE%AE%E7%AC%91"))},
+        {.bytes = ok(service_.Get("/webmusic/st/getNewMuiseByRid?rid=MUSIC_1001"))},
+        {.bytes = ok(song)},
+        {.bytes = ok(service_.Get("/pic/MUSIC_1001.jpg"))},
+        {.bytes = ok(song)}});
+    ServiceHosts hosts = SingleHost(service_.HostPort());
+    hosts.proxy = "127.0.0.1:" + std::to_string(proxy.Port());
+    SongCommands commands(runtime_, client_, hosts, {});
+    commands.Install();
+
+    Search("微笑");
+    List().SetSelectedRow(0);
+    commands.ResolveSongAddress();
+    EXPECT_EQ(Cell(0, column::Size), "3.5MB");
+    commands.OpenPreview();
+    EXPECT_TRUE(runtime_.Picture(names::PictureBox) == service_.Get("/pic/MUSIC_1001.jpg"));
+    EXPECT_FALSE(commands.DownloadSong().empty());
+
+    const std::vector<std::string> requests = proxy.Requests();
+    ASSERT_EQ(requests.size(), 5u);
+    const std::string target = "http://" + Host() + "/";
+    for (const std::string& request : requests) {
+        EXPECT_EQ(request.substr(request.find(' ') + 1, target.size()), target) << request;
+    }
+    // The service itself heard none of them.
+    EXPECT_EQ(service_.RequestLog().find("GET /webmusic/getsjplayinfo?flag"), std::string::npos);
 }
 
 // A search that refills the list while a resolution runs: the old worker's writes land nowhere.

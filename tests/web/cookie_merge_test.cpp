@@ -52,28 +52,12 @@ TEST(CookieName, IsTrimmedPartBeforeFirstEquals) {
     EXPECT_EQ(CookieName(""), "");
 }
 
-TEST(HasCookieNamed, ComparesNamesExactly) {
-    const std::vector<Text> list{"a=1", " B = 2"};
-    EXPECT_TRUE(HasCookieNamed(list, "a"));
-    EXPECT_TRUE(HasCookieNamed(list, "B"));
-    EXPECT_FALSE(HasCookieNamed(list, "b"));
-    EXPECT_FALSE(HasCookieNamed({}, ""));
-}
-
 TEST(JoinDistinct, DropsExactRepeatsKeepingFirstPlace) {
     EXPECT_EQ(JoinDistinct("a; b; a; c; b", "; "), "a; b; c");
     EXPECT_EQ(JoinDistinct("a; A", "; "), "a; A");
     EXPECT_EQ(JoinDistinct("", "; "), "");
     // A trailing separator adds no item.
     EXPECT_EQ(JoinDistinct("a; ", "; "), "a");
-}
-
-TEST(IndexOfText, IsOneBased) {
-    const std::vector<Text> list{"x", "y", "x"};
-    EXPECT_EQ(IndexOfText(list, "x"), 1);
-    EXPECT_EQ(IndexOfText(list, "y"), 2);
-    EXPECT_EQ(IndexOfText(list, "z"), -1);
-    EXPECT_EQ(IndexOfText({}, ""), -1);
 }
 
 }  // namespace

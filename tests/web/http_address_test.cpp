@@ -1,5 +1,6 @@
 #include "web/http_address.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 namespace quillet {
@@ -34,6 +35,13 @@ TEST(TransferUrl, EscapesWhatCannotStandInAnAddress) {
     EXPECT_EQ(TransferUrl(true, "::1", 443, ""), "https://[::1]:443/");
     // Escapes already present stay as they are.
     EXPECT_EQ(TransferUrl(false, "h", 1, "/%41"), "http://h:1/%41");
+}
+
+// Nothing calls curl_global_init: the library must initialise itself, safely from any thread.
+TEST(CurlLibrary, InitialisesItselfThreadSafely) {
+    const curl_version_info_data* info = curl_version_info(CURLVERSION_NOW);
+    ASSERT_NE(info, nullptr);
+    EXPECT_NE(info->features & CURL_VERSION_THREADSAFE, 0);
 }
 
 }  // namespace

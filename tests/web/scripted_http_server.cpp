@@ -137,6 +137,7 @@ void ScriptedHttpServer::Serve(int fd, std::size_t index) {
         if (error == SSL_ERROR_SYSCALL && (errno == EAGAIN || errno == EWOULDBLOCK)) return -1;
         return -2;
     };
+    // True when every byte went out.
     auto writeAll = [&](const std::string& bytes) {
         std::size_t sent = 0;
         while (sent < bytes.size() && !Expired()) {
@@ -157,9 +158,10 @@ void ScriptedHttpServer::Serve(int fd, std::size_t index) {
                     }
                 }
             }
-            if (n <= 0) return;
+            if (n <= 0) return false;
             sent += static_cast<std::size_t>(n);
         }
+        return sent == bytes.size();
     };
 
     bool ok = true;
@@ -211,7 +213,18 @@ void ScriptedHttpServer::Serve(int fd, std::size_t index) {
             while (!Expired() && std::chrono::steady_clock::now() < restAt) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
-            writeAll(reply.rest);
+            if (reply.trickle.count() > 0) {
+                for (std::size_t i = 0; i < reply.rest.size() && !Expired(); ++i) {
+                    if (!writeAll(reply.rest.substr(i, 1))) break;
+                    const auto next = std::chrono::steady_clock::now() + reply.trickle;
+                    while (!Expired() && std::chrono::steady_clock::now() < next) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                    }
+                }
+            } else {
+                while (writeAll(reply.rest) && reply.repeatRest && !Expired()) {
+                }
+            }
         }
     }
     // Wait for the client to close (or to see our end), so nothing it still reads is lost.

@@ -20,6 +20,9 @@ struct ScriptedReply {
     bool neverAnswer = false;  ///< keep the connection open without a word until it closes
     std::chrono::milliseconds pause{0};  ///< between `bytes` and `rest`
     std::string rest{};                  ///< sent after the pause
+    /// When set, `rest` goes out one byte at a time, this long apart.
+    std::chrono::milliseconds trickle{0};
+    bool repeatRest = false;  ///< `rest` again and again until the client goes
 };
 
 struct ServerOptions {

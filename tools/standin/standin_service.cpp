@@ -9,16 +9,24 @@
 // the behaviour at run time; GET /__log lists the requests served so far, one per line.
 // GET /__control?gate=close holds every reply until GET /__control?gate=open (a minute at
 // most); GET /__held counts the replies held now.
-// Modes: normal, nomatch, nomp3, nomarker, emptyconvert, song404, slow, drop.
+// Modes: normal, nomatch, nomp3, nomarker, emptyconvert, song404, slow, drop, badpicture
+// (pictures that are no image).
+//
+// Song transfers: GET /__song?rate=BYTES_PER_SECOND (0: full speed) serves songs at that
+// rate; GET /__song?drop_after=N ends the next song transfer after N bytes of its body, once.
+// Songs answer Range requests (206 with Content-Range).
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +101,75 @@ class Behaviour {
     int delayMs_ = 0;
     std::vector<std::string> log_;
 };
+
+// How song bodies go out; set through /__song.
+class SongTransfers {
+  public:
+    void SetRate(std::size_t bytesPerSecond) {
+        std::lock_guard lock(mutex_);
+        rate_ = bytesPerSecond;
+    }
+    void DropNextAfter(std::size_t bytes) {
+        std::lock_guard lock(mutex_);
+        dropAfter_ = bytes;
+    }
+    std::size_t Rate() const {
+        std::lock_guard lock(mutex_);
+        return rate_;
+    }
+    /// The bytes the transfer may still send before it is dropped; taking it ends the drop.
+    std::optional<std::size_t> TakeDrop() {
+        std::lock_guard lock(mutex_);
+        std::optional<std::size_t> drop = dropAfter_;
+        dropAfter_.reset();
+        return drop;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::size_t rate_ = 0;
+    std::optional<std::size_t> dropAfter_;
+};
+
+// A song body through a content provider, so that httplib answers Range requests (206 with
+// Content-Range) and the rate and drop settings apply per chunk.
+void ServeSong(httplib::Response& response, std::string bytes, SongTransfers& transfers) {
+    auto body = std::make_shared<std::string>(std::move(bytes));
+    auto sent = std::make_shared<std::size_t>(0);
+    auto drop = std::make_shared<std::optional<std::size_t>>(transfers.TakeDrop());
+    const std::size_t length = body->size();
+    response.set_content_provider(
+        length, "audio/mpeg",
+        [body, sent, drop, &transfers](std::size_t offset, std::size_t wanted,
+                                       httplib::DataSink& sink) {
+            const std::size_t rate = transfers.Rate();
+            // About ten chunks a second at a chosen rate, 64 KB chunks otherwise.
+            std::size_t chunk = rate > 0 ? std::max<std::size_t>(rate / 10, 1) : 64 * 1024;
+            chunk = std::min(chunk, wanted);
+            if (*drop) {
+                if (*sent >= **drop) return false;  // the connection ends here
+                chunk = std::min(chunk, **drop - *sent);
+            }
+            if (rate > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!sink.write(body->data() + offset, chunk)) return false;
+            *sent += chunk;
+            return true;
+        });
+}
+
+void AddSongControl(httplib::Server& server, SongTransfers& transfers) {
+    server.Get("/__song", [&transfers](const httplib::Request& request,
+                                       httplib::Response& response) {
+        if (request.has_param("rate")) {
+            transfers.SetRate(std::strtoull(request.get_param_value("rate").c_str(), nullptr, 10));
+        }
+        if (request.has_param("drop_after")) {
+            transfers.DropNextAfter(
+                std::strtoull(request.get_param_value("drop_after").c_str(), nullptr, 10));
+        }
+        response.set_content("ok\n", "text/plain");
+    });
+}
 
 std::string HostOf(const httplib::Request& request, int port) {
     const std::string host = request.get_header_value("Host");
@@ -178,6 +255,8 @@ int main(int argc, char** argv) {
 
     httplib::Server server;
     int port = 0;
+    SongTransfers transfers;
+    AddSongControl(server, transfers);
 
     // Every reply goes through here, so "slow" and "drop" apply to all endpoints alike.
     auto answer = [&](httplib::Response& response, std::string body, const char* type,
@@ -231,14 +310,22 @@ int main(int argc, char** argv) {
             return;
         }
         const bool high = request.matches[1].length() > 0;
-        answer(response, standin::SongBytes(song->rid, options.songBytes * (high ? 2 : 1)),
-               "audio/mpeg");
+        std::string bytes = standin::SongBytes(song->rid, options.songBytes * (high ? 2 : 1));
+        if (behaviour.Mode() == "normal") {
+            ServeSong(response, std::move(bytes), transfers);
+        } else {
+            answer(response, std::move(bytes), "audio/mpeg");
+        }
     });
     server.Get(
         R"(/pic/(\w+)\.jpg)", [&](const httplib::Request& request, httplib::Response& response) {
             const Song* song = FindSong(songs, request.matches[1]);
             if (!song) {
                 answer(response, "not found", "text/plain", 404);
+                return;
+            }
+            if (behaviour.Mode() == "badpicture") {
+                answer(response, "<html>no picture here</html>", "image/jpeg");
                 return;
             }
             answer(response, standin::PictureJpeg(static_cast<unsigned>(song - songs.data())),
