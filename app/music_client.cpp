@@ -3,6 +3,7 @@
 #include "app/control_names.h"
 #include "app/song_list.h"
 #include "runtime/ini_file.h"
+#include "runtime/program_folders.h"
 
 namespace quillet {
 
@@ -26,7 +27,7 @@ void MusicClient::BindMainWindow() {
 }
 
 Text MusicClient::SettingsPath() const {
-    return runtime_.RunDirectory() + "/" + Text(SettingsFileName);
+    return ConfigFolder(runtime_.RunDirectory()) + "/" + Text(SettingsFileName);
 }
 
 void MusicClient::SetSaveDirectory(std::string_view folder) {
@@ -45,6 +46,7 @@ void MusicClient::ChangeSaveDirectory() {
     if (folder.empty()) folder = runtime_.DesktopFolder();
     SetSaveDirectory(folder);
     // A failed write (a read-only program folder) leaves the choice for this run only.
+    MakeParentFolders(SettingsPath());
     WriteIniValue(SettingsPath(), "a", "a", folder);
 }
 

@@ -10,6 +10,7 @@
 #include "app/song_list.h"
 #include "runtime/file_ops.h"
 #include "runtime/http_download.h"
+#include "runtime/program_folders.h"
 #include "text/code_pages.h"
 #include "web/remote_file_size.h"
 #include "web/winhttp_page_request.h"
@@ -113,6 +114,7 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row) {
 
     // Only a whole, non-empty body of a successful reply becomes a song file; anything else
     // leaves no file behind.
+    MakeFolders(folder);  // a fresh account may not have its desktop folder yet
     const DownloadResult download = HttpDownload(address);
     const bool usable = download.complete && !download.body.empty() && download.status >= 200 &&
                         download.status <= 299;
@@ -164,7 +166,7 @@ void SongCommands::OpenPreview() {
 }
 
 void SongCommands::FillPreviewWindow() {
-    const Text page = runtime_.RunDirectory() + "/" + Text(PlayerPageName);
+    const Text page = CacheFolder(runtime_.RunDirectory()) + "/" + Text(PlayerPageName);
     WriteWholeFile(page, PlayerPage(preview_.address));  // a failed write shows the old page
     runtime_.SetBrowserAddress(names::BrowserBox, page);
     runtime_.SetCaption(names::PreviewWindow, preview_.title);

@@ -20,6 +20,7 @@
 #include "app/song_list.h"
 #include "runtime/file_ops.h"
 #include "runtime/headless_runtime.h"
+#include "runtime/program_folders.h"
 #include "text/code_pages.h"
 
 namespace {
@@ -95,15 +96,6 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
     return std::nullopt;
 }
 
-// The desktop folder ending in "/", as the windowed program would offer it.
-Text DesktopFolder() {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    const Text homeFolder = Utf8ToGbk(home);
-    const Text desktop = homeFolder + "/Desktop/";
-    return PathExists(desktop) ? desktop : homeFolder + "/";
-}
-
 void PrintCells(ReportList& list, int row, std::initializer_list<int> columns) {
     std::string line;
     const char* separator = "";
@@ -120,7 +112,7 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const std::optional<std::string> problem = Parse(argc, argv, args)) return Usage(*problem);
 
-    HeadlessRuntime runtime(RunDirectory(), DesktopFolder(), &std::cerr);
+    HeadlessRuntime runtime(RunDirectory(), UserDesktopFolder(), &std::cerr);
     MusicClient client(runtime);
     client.LoadSaveDirectory();
     const ServiceHosts hosts =

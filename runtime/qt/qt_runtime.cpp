@@ -24,9 +24,10 @@
 #include <thread>
 
 #include "runtime/file_ops.h"
-#include "runtime/qt/browser_box.h"
+#include "runtime/program_folders.h"
 #include "runtime/qt/gbk_qt.h"
 #include "runtime/qt/picture_box.h"
+#include "runtime/qt/player_box.h"
 #include "runtime/qt/report_list_model.h"
 
 namespace quillet {
@@ -256,11 +257,14 @@ void QtRuntime::SetUpMainWindow(QWidget* window) {
 
 void QtRuntime::SetUpPreviewWindow(QWidget* window) {
     SetUpFixedWindow(window);
+    // A dialog-type window is made transient for its owner (WM_TRANSIENT_FOR on X11, the
+    // parent toplevel on Wayland), so the window manager keeps it above the main window.
+    window->setWindowFlags((window->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     if (auto* picture = window->findChild<QLabel*>(QStringLiteral("图片框1"))) {
         picture->setScaledContents(true);
     }
-    // The web engine starts here, with the first preview, and not with the program.
-    MakeBrowserBox(window->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
+    // The player starts here, with the first preview, and not with the program.
+    MakePlayerBox(window->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
 }
 
 void QtRuntime::MirrorControls(QWidget* window) {
@@ -390,8 +394,8 @@ void QtRuntime::SetPicture(std::string_view control, std::string_view bytes) {
 
 void QtRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
     if (!previewWindow_) return;
-    NavigateBrowserBox(previewWindow_->findChild<QWidget*>(GbkToQString(control)),
-                       GbkToQString(address));
+    NavigatePlayerBox(previewWindow_->findChild<QWidget*>(GbkToQString(control)),
+                      GbkToQString(address));
 }
 
 void QtRuntime::ShowPopupMenu(std::vector<MenuItem> items) {
@@ -457,10 +461,7 @@ Text QtRuntime::ChooseFolder(std::string_view title) {
 }
 
 Text QtRuntime::DesktopFolder() {
-    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty()) return {};
-    if (!desktop.endsWith(u'/')) desktop += u'/';
-    return QStringToGbk(desktop);
+    return UserDesktopFolder();
 }
 
 void QtRuntime::SetClipboardText(std::string_view text) {
