@@ -30,10 +30,9 @@ set(CPACK_PACKAGE_NAME quillet)
 set(CPACK_PACKAGE_VENDOR "The Quillet developers")
 set(CPACK_PACKAGE_CONTACT "The Quillet developers <quillet@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Music client: search, preview and download songs")
-set(CPACK_PACKAGE_DESCRIPTION
-    "A desktop music client with a Chinese interface that searches a music service, previews\n"
-    "songs in a small player window and downloads them; quillet-cli runs the same commands\n"
-    "without a display.")
+set(CPACK_PACKAGE_DESCRIPTION "A desktop music client with a Chinese interface that \
+searches a music service, previews songs in a small player window and downloads them; \
+quillet-cli runs the same commands without a display.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -22,6 +22,7 @@ namespace {
 using testing_support::TempDir;
 
 QString skipReason;  // why the display could not be started, when it could not
+bool ManagerRunning();
 
 // Runs a tool to its end while the caller's windows keep handling events.
 QString RunTool(const QString& program, const QStringList& arguments) {
@@ -76,7 +77,8 @@ class WindowManagerTest : public ::testing::Test {
 TEST_F(WindowManagerTest, PreviewStaysAboveTheMainWindowAndEscapeClosesIt) {
     ASSERT_TRUE(runtime_.LoadWindow("MainWindow"));
     QWidget* main = runtime_.Window("MainWindow");
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main))
+        << "window manager running: " << ManagerRunning();
     ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
     QWidget* preview = runtime_.Window("PreviewWindow");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
@@ -126,18 +128,27 @@ class Display {
         const QByteArray display = ':' + number.trimmed();
         qputenv("DISPLAY", display);
         manager_.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
-        manager_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        // The window manager is up once it marks the root window as managed.
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            QProcess probe;
-            probe.start(QStringLiteral("xprop"),
-                        {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-            probe.waitForFinished(5000);
-            if (probe.readAllStandardOutput().contains("window id")) return true;
-            manager_.waitForFinished(50);  // a bounded wait that ends early if it dies
-            if (manager_.state() == QProcess::NotRunning) break;
+        // The window manager is up once it marks the root window as managed; a manager that
+        // ends before that is started again (twice at most).
+        manager_.setStandardInputFile(QProcess::nullDevice());
+        manager_.setStandardOutputFile(QProcess::nullDevice());
+        manager_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        for (int start = 0; start < 3; ++start) {
+            manager_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+            if (!manager_.waitForStarted(5000)) continue;
+            for (int attempt = 0; attempt < 100; ++attempt) {
+                QProcess probe;
+                probe.start(QStringLiteral("xprop"),
+                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+                probe.waitForFinished(5000);
+                if (probe.readAllStandardOutput().contains("window id")) return true;
+                manager_.waitForFinished(50);  // a bounded wait that ends early if it dies
+                if (manager_.state() == QProcess::NotRunning) break;
+            }
+            manager_.kill();
+            manager_.waitForFinished(1000);
         }
-        skipReason = QStringLiteral("openbox did not start");
+        skipReason = QStringLiteral("openbox did not start (exit %1)").arg(manager_.exitCode());
         return false;
     }
     ~Display() {
@@ -148,10 +159,17 @@ class Display {
         }
     }
 
+    bool Running() const { return manager_.state() == QProcess::Running; }
+
   private:
     QProcess server_;
     QProcess manager_;
 };
+
+Display* display = nullptr;
+bool ManagerRunning() {
+    return display && display->Running();
+}
 
 }  // namespace
 }  // namespace quillet
@@ -159,6 +177,7 @@ class Display {
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     quillet::Display display;
+    quillet::display = &display;
     if (GTEST_FLAG_GET(list_tests)) {
         quillet::skipReason = QStringLiteral("listing only");
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
