@@ -16,10 +16,13 @@
 
 #include "app/control_names.h"
 #include "app/music_client.h"
+#include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
-#include "app/service_settings.h"
 #include "bench/ratio_report.h"
+#ifdef QUILLET_DESKTOP_FIGURES
+#include "bench/desktop_figures.h"
+#endif
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
 #include "text/code_pages.h"
@@ -119,9 +122,9 @@ double DownloadPeakMegabytes() {
     World& world = TheWorld();
     std::filesystem::remove_all(world.folder);
     std::filesystem::create_directories(world.folder);
-    std::vector<std::string> words = {QUILLET_CLI_PATH, "download", "歌曲1", "--dir",
-                                      world.folder.string(), "--service",
-                                      world.service.HostPort()};
+    std::vector<std::string> words = {
+        QUILLET_CLI_PATH,        "download", "歌曲1", "--dir", world.folder.string(), "--service",
+        world.service.HostPort()};
     for (std::string& word : words) word = GbkToUtf8(word);  // the front end speaks UTF-8
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
@@ -141,13 +144,17 @@ double DownloadPeakMegabytes() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int rc = quillet::bench::RunWithRatios(
-        argc, argv, {{"app_search", "OurSearch", "CurlSearch"},
-                     {"app_download", "OurDownload", "CurlDownload"}});
+    const int rc = quillet::bench::RunWithRatios(argc, argv,
+                                                 {{"app_search", "OurSearch", "CurlSearch"},
+                                                  {"app_download", "OurDownload", "CurlDownload"}});
     const double peak = DownloadPeakMegabytes();
     const double budget = static_cast<double>(SongSize) / (1 << 20) + 40;
     std::printf("peak memory of a %ld MB download: %.1f MB (budget %.0f MB)\n", SongSize >> 20,
                 peak, budget);
     std::printf("ratio app_download_peak_memory %.3f\n", peak / budget);
+#ifdef QUILLET_DESKTOP_FIGURES
+    quillet::bench::PrintDesktopFigures(TheWorld().Url("/resource/MUSIC_1001.mp3"),
+                                        TheWorld().folder.string());
+#endif
     return rc;
 }
