@@ -45,7 +45,8 @@ void MusicClient::ChangeSaveDirectory() {
     Text folder = runtime_.ChooseFolder(FolderDialogTitle);
     if (folder.empty()) folder = runtime_.DesktopFolder();
     SetSaveDirectory(folder);
-    // A failed write (a read-only program folder) leaves the choice for this run only.
+    // The settings folder of an installed copy is made on this first write; a failed write
+    // leaves the choice for this run only.
     MakeParentFolders(SettingsPath());
     WriteIniValue(SettingsPath(), "a", "a", folder);
 }
