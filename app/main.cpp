@@ -2,10 +2,12 @@
 // service hosts of yyst.ini.
 
 #include <QApplication>
+#include <QIcon>
 
 #include "app/main_window.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
+#include "runtime/qt/player_box.h"
 #include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
 #include "runtime/reveal/reveal_in_folder.h"
@@ -23,9 +25,13 @@ void DispatchWindowMessages() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The preview window's web engine asks for shared GL contexts before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quillet::PreparePlayerBackend();
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillet"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quillet.Quillet")));
+    quillet::LoadQtTranslations();
     quillet::EnterRunDirectory();
     quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);

@@ -3,6 +3,7 @@
 #include "app/song_list.h"
 #include "app/texts.h"
 #include "runtime/ini_file.h"
+#include "runtime/program_folders.h"
 
 namespace quillet {
 
@@ -30,7 +31,7 @@ bool MusicClient::Show() {
 }
 
 Text MusicClient::SettingsPath() const {
-    return runtime_.RunDirectory() + "/" + Text(SettingsFileName);
+    return ConfigFolder(runtime_.RunDirectory()) + "/" + Text(SettingsFileName);
 }
 
 void MusicClient::SetSaveDirectory(std::string_view folder) {
@@ -48,7 +49,9 @@ void MusicClient::ChangeSaveDirectory() {
     Text folder = runtime_.ChooseFolder(FolderDialogTitle);
     if (folder.empty()) folder = runtime_.DesktopFolder();
     SetSaveDirectory(folder);
-    // A failed write (a read-only program folder) leaves the choice for this run only.
+    // The settings folder of an installed copy is made on this first write; a failed write
+    // leaves the choice for this run only.
+    MakeParentFolders(SettingsPath());
     WriteIniValue(SettingsPath(), "a", "a", folder);
 }
 

@@ -4,13 +4,14 @@
 #include "app/player_page.h"
 #include "runtime/file_ops.h"
 #include "runtime/http_download.h"
+#include "runtime/program_folders.h"
 
 namespace quillet {
 
 void PreviewWindow::Show(Song song) {
     song_ = std::move(song);
     runtime_.LoadWindow(PreviewWindowSpec);
-    const Text page = runtime_.RunDirectory() + "/" + Text(PlayerPageName);
+    const Text page = CacheFolder(runtime_.RunDirectory()) + "/" + Text(PlayerPageName);
     WriteWholeFile(page, PlayerPage(song_.address));  // a failed write shows the old page
     runtime_.SetBrowserAddress(names::BrowserBox, page);
     runtime_.SetCaption(names::PreviewWindow, song_.title);

@@ -20,6 +20,9 @@
 #include "app/song_list.h"
 #include "app/texts.h"
 #include "bench/ratio_report.h"
+#ifdef QUILLET_DESKTOP_FIGURES
+#include "bench/desktop_figures.h"
+#endif
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
 #include "text/code_pages.h"
@@ -153,5 +156,9 @@ int main(int argc, char** argv) {
     std::printf("peak memory of a %ld MB download: %.1f MB (budget %.0f MB)\n", LargeSongSize >> 20,
                 peak, PeakMemoryBudgetMegabytes);
     std::printf("\nratio download_peak_memory %.3f\n", peak / PeakMemoryBudgetMegabytes);
+#ifdef QUILLET_DESKTOP_FIGURES
+    quillet::bench::PrintDesktopFigures(TheWorld().Url("/resource/MUSIC_1001.mp3"),
+                                        TheWorld().folder.string());
+#endif
     return rc;
 }

@@ -21,6 +21,7 @@
 #include "app/texts.h"
 #include "runtime/file_ops.h"
 #include "runtime/headless_runtime.h"
+#include "runtime/program_folders.h"
 #include "text/code_pages.h"
 
 namespace {
@@ -101,15 +102,6 @@ std::optional<std::string> Parse(int argc, char** argv, Arguments& args) {
     return std::nullopt;
 }
 
-// The desktop folder ending in "/", as the windowed program would offer it.
-Text DesktopFolder() {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    const Text homeFolder = Utf8ToGbk(Utf8Bytes(home));
-    const Text desktop = homeFolder + "/Desktop/";
-    return PathExists(desktop) ? desktop : homeFolder + "/";
-}
-
 void PrintCells(ReportList& list, int row, std::initializer_list<int> columns) {
     std::string line;
     const char* separator = "";
@@ -126,7 +118,7 @@ int main(int argc, char** argv) {
     Arguments args;
     if (const std::optional<std::string> problem = Parse(argc, argv, args)) return Usage(*problem);
 
-    HeadlessRuntime runtime(RunDirectory(), DesktopFolder(), &std::cerr, column::Count);
+    HeadlessRuntime runtime(RunDirectory(), UserDesktopFolder(), &std::cerr, column::Count);
     MusicClient client(runtime);
     client.LoadSaveDirectory();
     const ServiceHosts settings = ReadServiceHosts(client.SettingsPath());

@@ -8,6 +8,7 @@
 #include "app/texts.h"
 #include "runtime/file_ops.h"
 #include "runtime/http_download.h"
+#include "runtime/program_folders.h"
 
 namespace quillet {
 
@@ -27,6 +28,7 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row, std::stop_token s
 
     // The body goes into the temporary file as it arrives. Only a whole, non-empty body of a
     // successful reply becomes a song file; anything else (a stop included) leaves no file.
+    MakeFolders(folder);  // a fresh account may not have its desktop folder yet
     FileDownloadOptions options;
     options.proxy = hosts_.proxy;
     options.progress = downloadProgress_;

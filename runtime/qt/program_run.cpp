@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <cstdio>
 
 #include "runtime/file_ops.h"
@@ -9,6 +13,21 @@
 #include "text/code_pages.h"
 
 namespace quillet {
+
+bool LoadQtTranslations() {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    bool loaded = false;
+    for (const QString& catalogue : {QStringLiteral("qtbase"), QStringLiteral("qtmultimedia")}) {
+        auto* translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(catalogue + QStringLiteral("_zh_CN"), folder) &&
+            QCoreApplication::installTranslator(translator)) {
+            loaded = loaded || catalogue == QStringLiteral("qtbase");
+        } else {
+            delete translator;
+        }
+    }
+    return loaded;
+}
 
 void EnterRunDirectory() {
     Text folder = RunDirectory();

@@ -9,6 +9,10 @@ namespace quillet {
 
 class QtRuntime;
 
+/// Installs Qt's own Simplified Chinese catalogues (buttons and texts of Qt's dialogs) from
+/// Qt's translations folder. False when the base catalogue is not there.
+bool LoadQtTranslations();
+
 /// Makes the program's folder the current directory, so relative paths mean it.
 void EnterRunDirectory();
 

@@ -23,9 +23,10 @@
 #include <QUiLoader>
 
 #include "runtime/file_ops.h"
-#include "runtime/qt/browser_box.h"
+#include "runtime/program_folders.h"
 #include "runtime/qt/gbk_qt.h"
 #include "runtime/qt/picture_box.h"
+#include "runtime/qt/player_box.h"
 #include "runtime/qt/report_list_model.h"
 
 namespace quillet {
@@ -126,6 +127,11 @@ bool QtRuntime::LoadWindow(const WindowSpec& spec) {
     windows_[std::string(spec.name)] = widget;
     if (!owner) mainWindow_ = widget;
     SetUpWindow(widget);
+    if (owner) {
+        // A dialog-type window is made transient for its owner (WM_TRANSIENT_FOR on X11, the
+        // parent toplevel on Wayland), so the window manager keeps it above its owner.
+        widget->setWindowFlags((widget->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
+    }
     if (!spec.listControl.empty()) {
         if (auto* view = widget->findChild<QTableView*>(GbkToQString(spec.listControl))) {
             SetUpList(view, spec.listColumns);
@@ -150,9 +156,9 @@ void QtRuntime::SetUpWindow(QWidget* window) {
     // window itself (and never another window, as a shortcut of the owner could).
     window->installEventFilter(this);
     MirrorControls(window);
-    // A placeholder marked "browserBox" in the description gets its web view with the window.
+    // A placeholder marked "playerBox" in the description gets its player with the window.
     for (QWidget* child : window->findChildren<QWidget*>()) {
-        if (child->property("browserBox").toBool()) MakeBrowserBox(child);
+        if (child->property("playerBox").toBool()) MakePlayerBox(child);
     }
     for (QLineEdit* edit : window->findChildren<QLineEdit*>()) edit->installEventFilter(this);
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
@@ -356,7 +362,7 @@ void QtRuntime::SetPicture(std::string_view control, std::string_view bytes) {
 
 void QtRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
     if (QWidget* placeholder = FindControl(control)) {
-        NavigateBrowserBox(placeholder, GbkToQString(address));
+        NavigatePlayerBox(placeholder, GbkToQString(address));
     }
 }
 
@@ -423,10 +429,7 @@ Text QtRuntime::ChooseFolder(std::string_view title) {
 }
 
 Text QtRuntime::DesktopFolder() {
-    QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    if (desktop.isEmpty()) return {};
-    if (!desktop.endsWith(u'/')) desktop += u'/';
-    return QStringToGbk(desktop);
+    return UserDesktopFolder();
 }
 
 void QtRuntime::SetClipboardText(std::string_view text) {

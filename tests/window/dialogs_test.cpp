@@ -2,14 +2,19 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <QTranslator>
 #include <thread>
 
 #include "app/main_window.h"
+#include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
 
 namespace quillet {
@@ -79,6 +84,22 @@ TEST(Dialogs, MessageFromAWorkerIsShownByTheGuiThread) {
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, u"请先获取歌曲地址"_s);
     EXPECT_TRUE(shown[0].second);
+}
+
+TEST(Dialogs, QtsOwnButtonsSpeakChineseOnceTranslationsAreLoaded) {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(folder + u"/qtbase_zh_CN.qm"_s)) {
+        GTEST_SKIP() << "Qt's Chinese catalogue (qt6-translations-l10n) is not installed";
+    }
+    ASSERT_TRUE(LoadQtTranslations());
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Ok)->text().remove(u'&'), u"确定"_s);
+    EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'), u"取消"_s);
+    // The other tests see Qt's own texts untranslated, as before.
+    for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
 }
 
 }  // namespace

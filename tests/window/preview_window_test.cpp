@@ -4,14 +4,9 @@
 #include <QTest>
 
 #include "app/preview_window.h"
-#include "runtime/qt/browser_box.h"
+#include "runtime/qt/player_box.h"
 #include "tests/support/picture_samples.h"
 #include "tests/window/window_fixture.h"
-
-#ifdef QUILLET_WEBENGINE
-#include <QWebEngineSettings>
-#include <QWebEngineView>
-#endif
 
 namespace quillet {
 namespace {
@@ -88,28 +83,25 @@ TEST_F(PreviewWindowTest, ClosesWithTheMainWindowAndEscapeClosesIt) {
     EXPECT_EQ(runtime_.Window("MainWindow"), nullptr);
 }
 
-TEST_F(PreviewWindowTest, BrowserBoxIsMadeWithThePreviewWindowOnlyAndSilent) {
-    if (!BrowserBoxAvailable()) GTEST_SKIP() << "built without the web engine (sanitized build)";
-#ifdef QUILLET_WEBENGINE
+TEST_F(PreviewWindowTest, PlayerBoxIsMadeWithThePreviewWindowOnly) {
     OpenMain();
-    // Nothing of the web engine exists before the first preview.
-    EXPECT_TRUE(qApp->findChildren<QWebEngineView*>().isEmpty());
+    // Nothing of the player exists before the first preview.
     for (QWidget* top : QApplication::topLevelWidgets()) {
-        EXPECT_TRUE(top->findChildren<QWebEngineView*>().isEmpty());
+        EXPECT_TRUE(top->findChildren<PlayerBox*>().isEmpty());
     }
     ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* box = runtime_.Window("PreviewWindow")->findChild<QWidget*>(u"超文本浏览框1"_s);
-    auto* view = qobject_cast<QWebEngineView*>(BrowserView(box));
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(view->url().isEmpty());  // no address at load
-    EXPECT_FALSE(view->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
+    PlayerBox* player = PlayerBoxIn(box);
+    ASSERT_NE(player, nullptr);
+    EXPECT_TRUE(player->Source().isEmpty());  // no address at load
+    Settle();
+    EXPECT_EQ(player->geometry(), QRect(QPoint(0, 0), box->size()));  // fills the 385 x 120 box
 
     std::string page = dir_.File("M4A.Htm");
-    testing_support::WriteFileBytes(page, "<p>player</p>");
+    testing_support::WriteFileBytes(page, "<embed src=\"http://127.0.0.1:9/a.mp3\"></embed>");
     runtime_.SetBrowserAddress("超文本浏览框1", page);
-    EXPECT_EQ(view->url(), QUrl::fromLocalFile(QString::fromStdString(page)));
-    EXPECT_EQ(BrowserView(box), view);  // one view, reused
-#endif
+    EXPECT_EQ(player->Source(), u"http://127.0.0.1:9/a.mp3"_s);
+    EXPECT_EQ(PlayerBoxIn(box), player);  // one box, reused
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "app/song_commands.h"
 #include "app/song_list.h"
 #include "app/texts.h"
-#include "runtime/qt/browser_box.h"
 #include "tests/support/standin_process.h"
 #include "tests/window/window_fixture.h"
 #include "text/code_pages.h"
@@ -168,9 +167,7 @@ TEST_F(SongRoadTest, PreviewShowsPageCaptionAndPicture) {
     ASSERT_NE(picture, nullptr);
     EXPECT_FALSE(picture->pixmap().isNull());
     EXPECT_NE(service_.RequestLog().find("GET /pic/MUSIC_1001.jpg"), std::string::npos);
-    // The browser box's player fetches the song itself (after the size request of the
-    // resolution); without the web engine (sanitized build) there is no player.
-    if (!BrowserBoxAvailable()) GTEST_SKIP() << "built without the web engine: no player";
+    // The player box fetches the song itself (after the size request of the resolution).
     auto songFetches = [&] {
         const std::string log = service_.RequestLog();
         int count = 0;

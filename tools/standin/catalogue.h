@@ -20,8 +20,8 @@ struct Song {
 /// "歌曲<n>" by "歌手<n>".
 std::vector<Song> MakeCatalogue(int extra);
 
-/// The bytes served for a song: an ID3 header and a pattern that depends on the rid, exactly
-/// `size` bytes long.
+/// The bytes served for a song: an ID3 header and silent MP3 frames whose padding depends on
+/// the rid, exactly `size` bytes long.
 std::string SongBytes(const std::string& rid, std::size_t size);
 
 /// A 120 x 120 JPEG in a colour that depends on the seed.
