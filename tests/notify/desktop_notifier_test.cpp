@@ -62,7 +62,7 @@ class NotificationService : public QObject, protected QDBusContext {
 };
 
 // The service on its own connection and thread, registered for the test's length.
-class ServiceFixture : public testing::Test {
+class DesktopNotifierWithService : public testing::Test {
   protected:
     void SetUp() override {
         service_.moveToThread(&thread_);
@@ -110,7 +110,7 @@ class ServiceFixture : public testing::Test {
     NotificationService service_;
 };
 
-TEST_F(ServiceFixture, RunsEachNotificationsActionUntilItCloses) {
+TEST_F(DesktopNotifierWithService, RunsEachNotificationsActionUntilItCloses) {
     DesktopNotifier notifier("Quillet音乐");
     int first = 0;
     int second = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
@@ -136,6 +137,32 @@ TEST_F(ProgressView, ProgressNewsFromAWorkerRepaints) {
     EXPECT_EQ(BarLine(Render(), 0).pixels, Inner());
     list_.SetProgress(0, std::nullopt);
     EXPECT_EQ(BarLine(Render(), 0).pixels, 0);
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+TEST_F(ProgressView, BusyBarKeepsMovingWithoutNews) {
+    ProgressDelegate clocked(ReportListModel::ProgressRole, Bar);  // on the real clock
+    view_.setItemDelegateForColumn(StatusColumn, &clocked);
+    AddRow(Progress{300, -1});
+    Render();
+    PaintCounter counter;
+    view_.viewport()->installEventFilter(&counter);
+    // No change to the list: only the delegate's own animation can repaint the view.
+    QDeadlineTimer deadline(5000);
+    while (counter.paints < 3 && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    EXPECT_GE(counter.paints, 3);
+    view_.viewport()->removeEventFilter(&counter);
 }
 
 // Renders a list with a running download, a download of unknown length and a marked row to
