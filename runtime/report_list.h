@@ -1,12 +1,14 @@
 #pragma once
 
 // The cells of a report list, held apart from any widget so that every operation is safe from
-// any thread: each one takes the lock once and so acts as one indivisible step. A view shows
-// the cells through an observer, which learns of every change.
+// any thread: each one takes the lock once and so acts as one indivisible step. Besides its
+// texts a row may carry a progress (of a transfer) and a mark; neither touches the texts. A
+// view shows the rows through an observer, which learns of every change.
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -16,7 +18,14 @@ namespace quillet {
 
 class ReportList {
   public:
-    enum class Change { RowAppended, AllDeleted, CellChanged, SelectionChanged };
+    enum class Change {
+        RowAppended,
+        AllDeleted,
+        CellChanged,
+        SelectionChanged,
+        ProgressChanged,  ///< column -1
+        MarkChanged,      ///< column -1
+    };
     /// Called with the list locked, on the thread that made the change: it must not call
     /// back into the list (a view posts the news to its own thread).
     using Observer = std::function<void(Change change, int row, int column)>;
@@ -53,6 +62,26 @@ class ReportList {
     bool SetCell(const RowRef& ref, int column, std::string_view text);
     Text Cell(const RowRef& ref, int column) const;
 
+    /// How far a row's transfer has come: `bytes` of `total`, or of an unknown total (-1).
+    struct Progress {
+        std::int64_t bytes = 0;
+        std::int64_t total = -1;
+        bool operator==(const Progress&) const = default;
+    };
+    /// The row's progress; none for a row without one or a missing row.
+    std::optional<Progress> RowProgress(int row) const;
+    /// Sets or (with nullopt) removes the row's progress; nothing for a missing row.
+    void SetProgress(int row, std::optional<Progress> progress);
+    /// The same, only while no DeleteAll came between `ref`'s making and now.
+    bool SetProgress(const RowRef& ref, std::optional<Progress> progress);
+
+    /// Whether the row carries the mark; false for a missing row.
+    bool Marked(int row) const;
+    /// Sets or clears the row's mark; nothing for a missing row.
+    void SetMarked(int row, bool marked);
+    /// The same, only while no DeleteAll came between `ref`'s making and now.
+    bool SetMarked(const RowRef& ref, bool marked);
+
     /// The selected row, 0-based, -1 when none.
     int SelectedRow() const;
     RowRef SelectedRowRef() const;
@@ -63,11 +92,23 @@ class ReportList {
     void SetObserver(Observer observer);
 
   private:
+    struct Row {
+        std::vector<Text> cells;
+        std::optional<Progress> progress;
+        bool marked = false;
+    };
+
     void Notify(Change change, int row, int column) const;
+    // The row, or null when missing; the lock must be held.
+    Row* Find(int row);
+    const Row* Find(int row) const;
+    Row* Find(const RowRef& ref);
+    void SetProgressLocked(Row& row, int index, std::optional<Progress> progress);
+    void SetMarkedLocked(Row& row, int index, bool marked);
 
     const int columnCount_;
     mutable std::mutex mutex_;
-    std::vector<std::vector<Text>> rows_;
+    std::vector<Row> rows_;
     std::uint64_t generation_ = 0;
     int selected_ = -1;
     Observer observer_;

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev openssl
     libgtest-dev libgmock-dev libbenchmark-dev
-    libcpp-httplib-dev libpng-dev libjpeg-dev dbus-daemon curl
+    libcpp-httplib-dev libpng-dev libjpeg-dev libtag1-dev dbus-daemon curl
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-multimedia-dev
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-wqy-microhei qt6-translations-l10n

@@ -12,6 +12,10 @@ ReportListModel::ReportListModel(ReportList& list, QStringList headers, QObject*
     shownGeneration_ = shape.generation;
     shownRows_ = shape.rows;
     list_.SetObserver([this](ReportList::Change change, int row, int column) {
+        if (change == ReportList::Change::ProgressChanged) {
+            QueueProgress(row);
+            return;
+        }
         // Queued with this model as context: dropped once the model is gone.
         QMetaObject::invokeMethod(
             this,
@@ -30,6 +34,15 @@ ReportListModel::ReportListModel(ReportList& list, QStringList headers, QObject*
                     case ReportList::Change::SelectionChanged:
                         emit selectedRowChanged(list_.SelectedRow());
                         break;
+                    case ReportList::Change::MarkChanged:
+                        if (row < shownRows_ && markColumn_ >= 0 &&
+                            markColumn_ < list_.ColumnCount()) {
+                            QModelIndex cell = index(row, markColumn_);
+                            emit dataChanged(cell, cell, {Qt::DecorationRole});
+                        }
+                        break;
+                    case ReportList::Change::ProgressChanged:
+                        break;  // gathered by QueueProgress
                 }
             },
             Qt::QueuedConnection);
@@ -38,6 +51,41 @@ ReportListModel::ReportListModel(ReportList& list, QStringList headers, QObject*
 
 ReportListModel::~ReportListModel() {
     list_.SetObserver({});
+}
+
+void ReportListModel::QueueProgress(int row) {
+    std::lock_guard lock(progressMutex_);
+    progressRows_.insert(row);
+    if (progressPosted_) return;
+    progressPosted_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] { FlushProgress(); }, Qt::QueuedConnection);
+}
+
+void ReportListModel::FlushProgress() {
+    std::set<int> rows;
+    {
+        std::lock_guard lock(progressMutex_);
+        rows.swap(progressRows_);
+        progressPosted_ = false;
+    }
+    const int lastColumn = list_.ColumnCount() - 1;
+    for (int row : rows) {
+        if (row >= shownRows_ || lastColumn < 0) continue;
+        emit dataChanged(index(row, 0), index(row, lastColumn), {ProgressRole});
+    }
+}
+
+void ReportListModel::SetMarkDecoration(int column, const QIcon& icon) {
+    const int old = markColumn_;
+    markColumn_ = column;
+    markIcon_ = icon;
+    for (int changed : {old, column}) {
+        if (shownRows_ > 0 && changed >= 0 && changed < list_.ColumnCount()) {
+            emit dataChanged(index(0, changed), index(shownRows_ - 1, changed),
+                             {Qt::DecorationRole});
+        }
+    }
 }
 
 void ReportListModel::Sync() {
@@ -63,9 +111,22 @@ int ReportListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ReportListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    if (!index.isValid()) return {};
     // A row deleted meanwhile on another thread reads as empty until the reset arrives.
-    return GbkToQString(list_.Cell(index.row(), index.column()));
+    switch (role) {
+        case Qt::DisplayRole:
+            return GbkToQString(list_.Cell(index.row(), index.column()));
+        case ProgressRole:
+            if (auto progress = list_.RowProgress(index.row())) {
+                return QVariant::fromValue(*progress);
+            }
+            return {};
+        case Qt::DecorationRole:
+            if (index.column() == markColumn_ && list_.Marked(index.row())) return markIcon_;
+            return {};
+        default:
+            return {};
+    }
 }
 
 QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const {

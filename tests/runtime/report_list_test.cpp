@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -68,6 +69,57 @@ TEST(ReportList, ObserverHearsEveryChangeInOrder) {
     list.SetObserver({});
     list.AppendRow();
     EXPECT_EQ(heard.size(), expected.size());
+}
+
+TEST(ReportList, ProgressAndMarkTravelBesideTheCells) {
+    using Progress = ReportList::Progress;
+    using C = ReportList::Change;
+    ReportList list(8);
+    list.AppendRow();
+    list.AppendRow();
+    list.SetCell(1, 5, "歌曲下载中...");
+    std::vector<std::tuple<C, int, int>> heard;
+    list.SetObserver([&](C c, int r, int col) { heard.emplace_back(c, r, col); });
+
+    EXPECT_EQ(list.RowProgress(1), std::nullopt);
+    EXPECT_FALSE(list.Marked(1));
+    list.SetProgress(1, Progress{1024, -1});
+    list.SetProgress(1, Progress{4096, 8192});
+    list.SetProgress(1, Progress{4096, 8192});  // no change: no news
+    list.SetMarked(0, true);
+    list.SetMarked(0, true);
+    EXPECT_EQ(list.RowProgress(1), (Progress{4096, 8192}));
+    EXPECT_EQ(list.RowProgress(0), std::nullopt);
+    EXPECT_TRUE(list.Marked(0));
+    EXPECT_FALSE(list.Marked(1));
+    EXPECT_EQ(list.Cell(1, 5), "歌曲下载中...");  // the texts stay as they were
+    list.SetProgress(1, std::nullopt);
+    EXPECT_EQ(list.RowProgress(1), std::nullopt);
+    EXPECT_EQ(heard, (std::vector<std::tuple<C, int, int>>{{C::ProgressChanged, 1, -1},
+                                                           {C::ProgressChanged, 1, -1},
+                                                           {C::MarkChanged, 0, -1},
+                                                           {C::ProgressChanged, 1, -1}}));
+
+    // Missing rows read as none and ignore writes.
+    for (int row : {-1, 2}) {
+        list.SetProgress(row, Progress{1, 2});
+        list.SetMarked(row, true);
+        EXPECT_EQ(list.RowProgress(row), std::nullopt);
+        EXPECT_FALSE(list.Marked(row));
+    }
+
+    // A worker's row from before a new search writes nowhere; the new rows start bare.
+    list.SetSelectedRow(1);
+    ReportList::RowRef ref = list.SelectedRowRef();
+    EXPECT_TRUE(list.SetProgress(ref, Progress{1, 2}));
+    EXPECT_TRUE(list.SetMarked(ref, true));
+    list.DeleteAll();
+    list.AppendRow();
+    list.AppendRow();
+    EXPECT_FALSE(list.SetProgress(ref, Progress{2, 2}));
+    EXPECT_FALSE(list.SetMarked(ref, true));
+    EXPECT_EQ(list.RowProgress(1), std::nullopt);
+    EXPECT_FALSE(list.Marked(1));
 }
 
 TEST(ReportList, EightThreadsAtOnceKeepEveryCellWhole) {

@@ -4,6 +4,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QCoreApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QSignalSpy>
 #include <QTableView>
 #include <atomic>
 #include <thread>
@@ -86,6 +89,90 @@ TEST(ReportListModel, DeletedRowsReadEmptyUntilTheViewHears) {
     EXPECT_EQ(model.data(model.index(0, 1), Qt::DisplayRole).toString(), QString());
     QCoreApplication::processEvents();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+QIcon MarkIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::green);
+    return QIcon(pixmap);
+}
+
+// The dataChanged signals a spy heard that name `role`, as (first row, last row, first
+// column, last column).
+using Range = std::tuple<int, int, int, int>;
+std::vector<Range> ChangesWithRole(const QSignalSpy& spy, int role) {
+    std::vector<Range> found;
+    for (const QList<QVariant>& signal : spy) {
+        const auto roles = signal[2].value<QList<int>>();
+        if (!roles.contains(role)) continue;
+        const auto from = signal[0].value<QModelIndex>();
+        const auto to = signal[1].value<QModelIndex>();
+        found.emplace_back(from.row(), to.row(), from.column(), to.column());
+    }
+    return found;
+}
+
+TEST(ReportListModel, ProgressAndMarkHaveRolesOfTheirOwn) {
+    using Progress = ReportList::Progress;
+    constexpr int ProgressRole = ReportListModel::ProgressRole;
+    ReportList list(8);
+    ReportListModel model(list, QStringList{});
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.SetMarkDecoration(1, MarkIcon());
+    for (int r = 0; r < 3; ++r) {
+        list.AppendRow();
+        list.SetCell(r, 1, "晴天");
+        list.SetCell(r, 5, "歌曲下载中...");
+    }
+    QCoreApplication::processEvents();
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+
+    // A download's burst of progress from a worker: one announcement for the row, whole.
+    std::thread worker([&] {
+        for (std::int64_t bytes = 0; bytes <= 1000; bytes += 10) {
+            list.SetProgress(1, Progress{bytes, 1000});
+        }
+        list.SetMarked(2, true);
+    });
+    worker.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ChangesWithRole(changes, ProgressRole), (std::vector<Range>{{1, 1, 0, 7}}));
+    EXPECT_EQ(ChangesWithRole(changes, Qt::DecorationRole), (std::vector<Range>{{2, 2, 1, 1}}));
+    EXPECT_TRUE(ChangesWithRole(changes, Qt::DisplayRole).empty());
+
+    for (int c : {1, 5}) {
+        const QVariant progress = model.data(model.index(1, c), ProgressRole);
+        ASSERT_TRUE(progress.canConvert<Progress>());
+        EXPECT_EQ(progress.value<Progress>(), (Progress{1000, 1000}));
+        EXPECT_FALSE(model.data(model.index(0, c), ProgressRole).isValid());
+    }
+    EXPECT_EQ(model.data(model.index(1, 5), Qt::DisplayRole).toString(), u"歌曲下载中...");
+    EXPECT_EQ(model.data(model.index(2, 1), Qt::DisplayRole).toString(), u"晴天");
+
+    const QVariant mark = model.data(model.index(2, 1), Qt::DecorationRole);
+    ASSERT_TRUE(mark.canConvert<QIcon>());
+    EXPECT_FALSE(mark.value<QIcon>().isNull());
+    EXPECT_FALSE(model.data(model.index(2, 0), Qt::DecorationRole).isValid());
+    EXPECT_FALSE(model.data(model.index(1, 1), Qt::DecorationRole).isValid());
+
+    // Moving the mark to no column announces the old one and shows it nowhere.
+    changes.clear();
+    model.SetMarkDecoration(-1, QIcon());
+    EXPECT_EQ(ChangesWithRole(changes, Qt::DecorationRole), (std::vector<Range>{{0, 2, 1, 1}}));
+    EXPECT_FALSE(model.data(model.index(2, 1), Qt::DecorationRole).isValid());
+    model.SetMarkDecoration(1, MarkIcon());
+
+    // Progress ended, and a new search: nothing of the old rows is left.
+    list.SetProgress(1, std::nullopt);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(model.data(model.index(1, 5), ProgressRole).isValid());
+    list.SetProgress(0, Progress{5, -1});
+    list.DeleteAll();
+    list.AppendRow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(model.rowCount(), 1);
+    EXPECT_FALSE(model.data(model.index(0, 5), ProgressRole).isValid());
+    EXPECT_FALSE(model.data(model.index(0, 1), Qt::DecorationRole).isValid());
 }
 
 TEST(ReportListModel, NewsAfterTheModelIsGoneIsDropped) {
