@@ -8,7 +8,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/music_client.h"
+#include "app/main_window.h"
+#include "app/preview_window.h"
 #include "bench/process_memory.h"
 #include "runtime/qt/player_box.h"
 #include "runtime/qt/qt_runtime.h"
@@ -18,11 +19,11 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     quillet::PreparePlayerBackend();
     QApplication application(argc, argv);
-    quillet::QtRuntime runtime;
+    quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);
     client.BindMainWindow();
-    if (!runtime.LoadWindow("MainWindow") || !runtime.LoadWindow("PreviewWindow")) return 1;
-    runtime.SetBrowserAddress("超文本浏览框1", quillet::Utf8ToGbk(argv[1]));
+    if (!runtime.LoadWindow(quillet::MainWindowSpec) || !runtime.LoadWindow(quillet::PreviewWindowSpec)) return 1;
+    runtime.SetBrowserAddress("超文本浏览框1", quillet::Utf8ToGbk(quillet::Utf8Bytes(argv[1])));
     auto* box = quillet::PlayerBoxIn(
         runtime.Window("PreviewWindow")->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));
     if (!box) return 1;

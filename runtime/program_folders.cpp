@@ -19,7 +19,7 @@ constexpr std::string_view FolderName = "quillet";
 Text AbsoluteEnvPath(const char* name) {
     const char* value = std::getenv(name);
     if (!value || value[0] != '/') return {};
-    return Utf8ToGbk(value);
+    return Utf8ToGbk(Utf8Bytes(value));
 }
 
 Text HomeFolder() {
@@ -50,7 +50,7 @@ bool IsFolder(const std::string& utf8Path) {
 Text DesktopFromUserDirs(const Text& home) {
     const Text config = BaseFolder("XDG_CONFIG_HOME", ".config");
     if (config.empty()) return {};
-    std::ifstream file(GbkToUtf8(config + "/user-dirs.dirs"));
+    std::ifstream file(GbkToUtf8(config + "/user-dirs.dirs").str());
     std::string line;
     Text found;
     while (std::getline(file, line)) {
@@ -65,9 +65,9 @@ Text DesktopFromUserDirs(const Text& home) {
         if (value.find('\\') != std::string::npos) continue;  // escapes are not ours to guess
         if (value.rfind("$HOME", 0) == 0 && (value.size() == 5 || value[5] == '/')) {
             if (home.empty()) continue;
-            found = home + Utf8ToGbk(value.substr(5));
+            found = home + Utf8ToGbk(Utf8Bytes(value.substr(5)));
         } else if (!value.empty() && value.front() == '/') {
-            found = Utf8ToGbk(value);
+            found = Utf8ToGbk(Utf8Bytes(value));
         }
     }
     return found;  // the last line wins, as in the shell that reads the file
@@ -101,7 +101,7 @@ Text CacheFolder(std::string_view runDirectory) {
 }
 
 bool MakeFolders(std::string_view folder) {
-    const std::string path = GbkToUtf8(folder);
+    const std::string path = GbkToUtf8(folder).str();
     if (path.empty() || path.find('\0') != std::string::npos) return false;
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
@@ -124,7 +124,7 @@ Text UserDesktopFolder() {
     if (desktop.empty()) {
         if (home.empty()) return {};
         const Text standard = (home == "/" ? Text() : home) + "/Desktop";
-        desktop = IsFolder(GbkToUtf8(standard)) ? standard : home;
+        desktop = IsFolder(GbkToUtf8(standard).str()) ? standard : home;
     }
     if (desktop.back() != '/') desktop += '/';
     return desktop;

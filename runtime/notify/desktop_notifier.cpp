@@ -20,7 +20,7 @@ const QString ActionKey = QStringLiteral("reveal");
 constexpr int CallTimeoutMs = 10000;
 
 QString FromGbk(std::string_view text) {
-    return QString::fromStdString(GbkToUtf8(UpToNul(text)));
+    return QString::fromStdString(GbkToUtf8(UpToNul(text)).str());
 }
 
 // Waits for the service's answer to one Notify call and hands over the notification's id.

@@ -81,7 +81,7 @@ Existing ExistingTags(const std::string& fsPath) {
 }
 
 void AddText(TagLib::ID3v2::Tag& tag, const char* id, std::string_view gbk) {
-    const Text utf8 = GbkToUtf8(UpToNul(gbk));
+    const std::string utf8 = GbkToUtf8(UpToNul(gbk)).str();
     if (utf8.empty()) return;
     auto frame = std::make_unique<TagLib::ID3v2::TextIdentificationFrame>(TagLib::ByteVector(id),
                                                                           TagLib::String::UTF8);
@@ -151,7 +151,7 @@ bool IsUsableCover(std::string_view bytes) {
 }
 
 bool AddSongTags(std::string_view path, const SongTags& tags, std::string_view cover) {
-    const std::string fsPath = GbkToUtf8(UpToNul(path));
+    const std::string fsPath = GbkToUtf8(UpToNul(path)).str();
     if (fsPath.empty()) return false;
     try {
         return Tag(fsPath, tags, cover);

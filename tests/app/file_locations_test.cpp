@@ -8,8 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "app/control_names.h"
-#include "app/music_client.h"
+#include "app/main_window.h"
+#include "app/preview_window.h"
+#include "app/texts.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
@@ -61,7 +62,7 @@ class FileLocationsTest : public ::testing::Test {
 TEST_F(FileLocationsTest, ChosenFolderSurvivesARestartInTheConfigFolder) {
     const Text chosen = songs_.Path().string() + "/歌";
     {
-        HeadlessRuntime runtime(InstalledFolder, "/home/u/Desktop/", nullptr);
+        HeadlessRuntime runtime(InstalledFolder, "/home/u/Desktop/", nullptr, column::Count);
         MusicClient client(runtime);
         client.LoadSaveDirectory();
         EXPECT_EQ(client.SaveDirectory(), "/home/u/Desktop/");
@@ -71,7 +72,7 @@ TEST_F(FileLocationsTest, ChosenFolderSurvivesARestartInTheConfigFolder) {
     }
     EXPECT_EQ(ReadFileBytes(SettingsFile()), "[a]\r\na=" + chosen + "\r\n");
 
-    HeadlessRuntime restarted(InstalledFolder, "/home/u/Desktop/", nullptr);
+    HeadlessRuntime restarted(InstalledFolder, "/home/u/Desktop/", nullptr, column::Count);
     MusicClient client(restarted);
     client.LoadSaveDirectory();
     EXPECT_EQ(client.SaveDirectory(), chosen);
@@ -80,10 +81,11 @@ TEST_F(FileLocationsTest, ChosenFolderSurvivesARestartInTheConfigFolder) {
 TEST_F(FileLocationsTest, PreviewPageGoesToTheCacheAndDownloadsMakeTheirFolder) {
     StandinProcess service;
     ASSERT_FALSE(service.HostPort().empty());
-    HeadlessRuntime runtime(InstalledFolder, "/nonexistent-desktop/", nullptr);
+    HeadlessRuntime runtime(InstalledFolder, "/nonexistent-desktop/", nullptr, column::Count);
     MusicClient client(runtime);
-    SongCommands commands(runtime, client, SingleHost(service.HostPort()), {});
-    commands.Install();
+    SongCommands commands(
+        runtime, [&client] { return client.SaveDirectory(); }, SingleHost(service.HostPort()), {});
+    ConnectCommands(client, commands);
     const Text missing = songs_.Path().string() + "/新/桌面";  // GBK
     runtime.QueueFolderAnswer(missing);
     client.ChangeSaveDirectory();
@@ -102,7 +104,7 @@ TEST_F(FileLocationsTest, PreviewPageGoesToTheCacheAndDownloadsMakeTheirFolder) 
     const Text saved = commands.DownloadSong();
     EXPECT_EQ(runtime.SongList().Cell(0, column::Status), status::Downloaded);
     EXPECT_EQ(saved.rfind(missing + "/", 0), 0u) << GbkToUtf8(saved);
-    EXPECT_TRUE(std::filesystem::is_regular_file(GbkToUtf8(saved)));
+    EXPECT_TRUE(std::filesystem::is_regular_file(GbkToUtf8(saved).str()));
 }
 
 }  // namespace

@@ -244,7 +244,7 @@ TEST_F(SongCommandsTest, DroppedDownloadResumesToTheServedBytes) {
     service_.Get("/__song?drop_after=1000000&rate=0");
     const Text saved = commands_.DownloadSong();
     EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
-    EXPECT_TRUE(ReadFileBytes(GbkToUtf8(saved)) == service_.Get("/resource/MUSIC_1001.mp3"));
+    EXPECT_TRUE(ReadFileBytes(GbkToUtf8(saved).str()) == service_.Get("/resource/MUSIC_1001.mp3"));
     EXPECT_EQ(SavedFiles(), std::vector<std::string>{"微笑乐队 - 让我们一起微笑吧.mp3"});
     const std::string log = service_.RequestLog();
     const std::string get = "GET /resource/MUSIC_1001.mp3\n";
@@ -271,8 +271,8 @@ TEST_F(SongCommandsTest, EveryRequestGoesThroughTheProxy) {
         {.bytes = ok(song)}});
     ServiceHosts hosts = SingleHost(service_.HostPort());
     hosts.proxy = "127.0.0.1:" + std::to_string(proxy.Port());
-    SongCommands commands(runtime_, client_, hosts, {});
-    commands.Install();
+    SongCommands commands(runtime_, [this] { return client_.SaveDirectory(); }, hosts, {});
+    ConnectCommands(client_, commands);
 
     Search("微笑");
     List().SetSelectedRow(0);

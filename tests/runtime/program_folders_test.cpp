@@ -102,7 +102,7 @@ TEST_F(ProgramFoldersTest, OnlyTheCacheFolderIsMadeWhenAskedFor) {
 TEST_F(ProgramFoldersTest, MakeFoldersCreatesEveryMissingLevel) {
     const Text deep = Home() + "/a/b/桌面/";  // GBK, as the program's paths are
     EXPECT_TRUE(MakeFolders(deep));
-    EXPECT_TRUE(std::filesystem::is_directory(GbkToUtf8(deep)));
+    EXPECT_TRUE(std::filesystem::is_directory(GbkToUtf8(deep).str()));
     EXPECT_TRUE(MakeFolders(deep));  // already there
     EXPECT_TRUE(MakeParentFolders(Home() + "/c/d/yyst.ini"));
     EXPECT_TRUE(std::filesystem::is_directory(Home() + "/c/d"));
@@ -138,7 +138,7 @@ TEST_F(ProgramFoldersTest, DesktopFolderFromTheUserDirectories) {
     for (const auto& c : cases) {
         std::filesystem::remove(dirs);
         std::filesystem::remove(Home() + "/Desktop");
-        if (c.file) WriteFileBytes(dirs, GbkToUtf8(*c.file));  // the file is UTF-8
+        if (c.file) WriteFileBytes(dirs, GbkToUtf8(*c.file).str());  // the file is UTF-8
         if (c.standardDesktopExists) std::filesystem::create_directory(Home() + "/Desktop");
         EXPECT_EQ(UserDesktopFolder(), c.desktop) << c.name;
     }

@@ -63,7 +63,7 @@ bool OnlyFileIn(const TempDir& dir) {
 struct SongFile {
     TempDir dir;
     Text path = dir.Path().string() + "/歌手 - 歌名.mp3";
-    std::string onDisk = GbkToUtf8(path);
+    std::string onDisk = GbkToUtf8(path).str();
 };
 
 const SongTags Sample{"晴天", "周杰伦 & 乐队", "叶惠美"};

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/preview_window.h"
 #include "tests/support/standin_process.h"
 #include "tests/window/window_fixture.h"
 
@@ -53,7 +54,7 @@ class PlayerBoxTest : public WindowTest {
 
     PlayerBox* OpenPreview() {
         OpenMain();
-        EXPECT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+        EXPECT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
         QWidget* preview = runtime_.Window("PreviewWindow");
         return preview ? PlayerBoxIn(preview->findChild<QWidget*>(u"超文本浏览框1"_s)) : nullptr;
     }

@@ -94,7 +94,7 @@ TEST_F(PreviewWindowTest, PlayerBoxIsMadeWithThePreviewWindowOnly) {
     PlayerBox* player = PlayerBoxIn(box);
     ASSERT_NE(player, nullptr);
     EXPECT_TRUE(player->Source().isEmpty());  // no address at load
-    Settle();
+    DeliverPosted();
     EXPECT_EQ(player->geometry(), QRect(QPoint(0, 0), box->size()));  // fills the 385 x 120 box
 
     std::string page = dir_.File("M4A.Htm");

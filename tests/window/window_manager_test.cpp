@@ -12,7 +12,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/music_client.h"
+#include "app/main_window.h"
+#include "app/preview_window.h"
 #include "runtime/qt/qt_runtime.h"
 #include "tests/support/temp_dir.h"
 
@@ -70,16 +71,16 @@ class WindowManagerTest : public ::testing::Test {
     }
 
     TempDir dir_;
-    QtRuntime runtime_;
+    QtRuntime runtime_{column::Count};
     MusicClient client_;
 };
 
 TEST_F(WindowManagerTest, PreviewStaysAboveTheMainWindowAndEscapeClosesIt) {
-    ASSERT_TRUE(runtime_.LoadWindow("MainWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(MainWindowSpec));
     QWidget* main = runtime_.Window("MainWindow");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main))
         << "window manager running: " << ManagerRunning();
-    ASSERT_TRUE(runtime_.LoadWindow("PreviewWindow"));
+    ASSERT_TRUE(runtime_.LoadWindow(PreviewWindowSpec));
     QWidget* preview = runtime_.Window("PreviewWindow");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
     // Out of the way, so that the click lands on the main window itself.
