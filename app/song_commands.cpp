@@ -40,7 +40,8 @@ Text SongCommands::SaveDirectory() const {
 
 void SongCommands::SearchSongs(const Text& keyword) {
     // The search reply is UTF-8; the list is filled from its GBK.
-    const Utf8Bytes reply(WinHttpPageRequest(SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy}));
+    const Utf8Bytes reply(
+        WinHttpPageRequest(SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy}));
     FillSongList(Utf8ToGbk(reply));
 }
 

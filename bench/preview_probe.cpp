@@ -22,7 +22,9 @@ int main(int argc, char** argv) {
     quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);
     client.BindMainWindow();
-    if (!runtime.LoadWindow(quillet::MainWindowSpec) || !runtime.LoadWindow(quillet::PreviewWindowSpec)) return 1;
+    if (!runtime.LoadWindow(quillet::MainWindowSpec) ||
+        !runtime.LoadWindow(quillet::PreviewWindowSpec))
+        return 1;
     runtime.SetBrowserAddress("超文本浏览框1", quillet::Utf8ToGbk(quillet::Utf8Bytes(argv[1])));
     auto* box = quillet::PlayerBoxIn(
         runtime.Window("PreviewWindow")->findChild<QWidget*>(QStringLiteral("超文本浏览框1")));

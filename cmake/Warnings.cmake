@@ -6,7 +6,8 @@
 #    and can also hold the few non-GBK characters in the standard headers (<chrono>'s "µs").
 #    UTF-16 literals (u"...") are untouched and are what Qt strings are made from.
 function(quillet_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Wconversion -Wold-style-cast
+                                               -Woverloaded-virtual)
     if(QUILLET_WERROR)
         target_compile_options(${target} PRIVATE -Werror)
     endif()

@@ -10,10 +10,10 @@
 
 #include "app/main_window.h"
 #include "app/preview_window.h"
-#include "app/texts.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
 #include "app/song_list.h"
+#include "app/texts.h"
 #include "runtime/headless_runtime.h"
 #include "tests/support/standin_process.h"
 #include "tests/support/temp_dir.h"
@@ -83,8 +83,8 @@ TEST_F(FileLocationsTest, PreviewPageGoesToTheCacheAndDownloadsMakeTheirFolder) 
     ASSERT_FALSE(service.HostPort().empty());
     HeadlessRuntime runtime(InstalledFolder, "/nonexistent-desktop/", nullptr, column::Count);
     MusicClient client(runtime);
-    SongCommands commands(
-        runtime, [&client] { return client.SaveDirectory(); }, SingleHost(service.HostPort()), {});
+    SongCommands commands(runtime, [&client] { return client.SaveDirectory(); },
+                          SingleHost(service.HostPort()), {});
     ConnectCommands(client, commands);
     const Text missing = songs_.Path().string() + "/新/桌面";  // GBK
     runtime.QueueFolderAnswer(missing);

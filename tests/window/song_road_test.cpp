@@ -118,7 +118,8 @@ TEST_F(SongRoadTest, SearchResolveDownloadCopyLocate) {
                                        cell != status::Downloading;
                             }),
               status::Downloaded);
-    const std::string file = GbkToUtf8(songs_.Path().string() + "/微笑乐队 - 让我们一起微笑吧.mp3").str();
+    const std::string file =
+        GbkToUtf8(songs_.Path().string() + "/微笑乐队 - 让我们一起微笑吧.mp3").str();
     EXPECT_EQ(testing_support::SizeAndHash(ReadFileBytes(file)),
               testing_support::SizeAndHash(service_.Get("/resource/hq/MUSIC_1001.mp3")));
 
