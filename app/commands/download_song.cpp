@@ -1,5 +1,6 @@
 // Downloading a song: the row's resolved address fetched into a temporary file in the
-// download folder, then renamed to "artist - song.mp3"; the outcome goes into cell 5.
+// download folder (its progress beside cell 5), tagged, then renamed to "artist - song.mp3";
+// the outcome goes into cell 5 and the row is marked when the song file is there.
 
 #include <chrono>
 

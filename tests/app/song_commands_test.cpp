@@ -358,7 +358,9 @@ TEST_F(SongCommandsTest, DownloadShowsItsProgressInTheList) {
     for (std::size_t i = 0; i < known.size(); ++i) {
         EXPECT_EQ(known[i].total, SongBytes);
         EXPECT_LE(known[i].bytes, SongBytes);
-        if (i > 0) EXPECT_GT(known[i].bytes, known[i - 1].bytes);
+        if (i > 0) {
+            EXPECT_GT(known[i].bytes, known[i - 1].bytes);
+        }
     }
     EXPECT_GT(known.back().bytes, known.front().bytes);
 }
@@ -453,7 +455,8 @@ TEST_F(SongCommandsTest, RowsOfDownloadedSongsCarryTheMark) {
     Search("微笑");
     EXPECT_TRUE(List().Marked(0));
     EXPECT_FALSE(List().Marked(1));
-    std::filesystem::remove(saveDir_.Path() / "微笑乐队 - 让我们一起微笑吧.mp3");
+    ASSERT_TRUE(std::filesystem::remove(saveDir_.Path() /
+                                        GbkToUtf8("微笑乐队 - 让我们一起微笑吧.mp3").str()));
     Search("微笑");
     EXPECT_FALSE(List().Marked(0));
 }
