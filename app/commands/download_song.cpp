@@ -65,8 +65,14 @@ Text SongCommands::DownloadSong(const ReportList::RowRef& row, std::stop_token s
     if (usable && tagsOn) {
         // A cover that cannot be fetched or decoded, or a file that cannot be tagged, still
         // leaves the song: the tag is a courtesy, the download has succeeded.
+        // The cover's fetch cannot be stopped, so it is skipped once the program is closing
+        // and has short time-outs: a closing program waits for it.
         const Bytes cover =
-            pictureAddress.empty() ? Bytes() : HttpDownloadBytes(pictureAddress, hosts_.proxy);
+            pictureAddress.empty() || stop.stop_requested()
+                ? Bytes()
+                : HttpDownload(pictureAddress, {.connectSeconds = 5, .stallSeconds = 10},
+                               hosts_.proxy)
+                      .body;
         AddSongTags(temporaryPath, tags, cover);
     }
     if (!usable) {
