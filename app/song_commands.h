@@ -40,7 +40,9 @@ class SongCommands {
     /// (which decides while this is not called).
     void SetSongTags(bool on) { songTagsOverride_ = on; }
     /// The settings file the commands read (ConnectCommands sets the client's).
-    void SetSettingsPath(FolderFunction settingsPath) { settingsPath_ = std::move(settingsPath); }
+    void SetSettingsPath(std::function<Text()> settingsPath) {
+        settingsPath_ = std::move(settingsPath);
+    }
 
     /// Told at the end of every download that reached the transfer: "artist - song", the
     /// outcome ("下载成功" or "下载失败") and the file it left (empty when none). Any thread.
@@ -78,7 +80,7 @@ class SongCommands {
     Text saveDirectoryOverride_;
     DownloadProgress downloadProgress_;
     std::optional<bool> songTagsOverride_;
-    FolderFunction settingsPath_;
+    std::function<Text()> settingsPath_;
     DownloadAnnouncer announce_;
     PreviewWindow preview_;
 };
