@@ -3,10 +3,13 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QWidget>
 
+#include "app/download_notice.h"
 #include "app/main_window.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
+#include "runtime/notify/desktop_notifier.h"
 #include "runtime/qt/player_box.h"
 #include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
@@ -40,6 +43,15 @@ int main(int argc, char** argv) {
         quillet::ReadServiceHosts(client.SettingsPath()),
         [](const quillet::Text& path) { return quillet::RevealInFolder(path); });
     quillet::ConnectCommands(client, commands);
+    // A download that ends while the user is in another window is announced on the desktop.
+    quillet::DesktopNotifier notifier("Quillet音乐", &application);
+    commands.SetDownloadAnnouncer(quillet::DownloadNotice(
+        notifier,
+        [&runtime] {
+            const QWidget* window = runtime.Window(quillet::names::MainWindow);
+            return window && window->isActiveWindow();
+        },
+        [](const quillet::Text& path) { return quillet::RevealInFolder(path); }));
     client.BindMainWindow();
     pumpRuntime = &runtime;
     quillet::SetMessagePump(&DispatchWindowMessages);

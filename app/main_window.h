@@ -46,7 +46,9 @@ inline constexpr ListColumn SongListColumns[column::Count] = {
 inline constexpr WindowSpec MainWindowSpec{.name = names::MainWindow,
                                            .resource = ":/app/main_window.ui",
                                            .listControl = names::SongList,
-                                           .listColumns = SongListColumns};
+                                           .listColumns = SongListColumns,
+                                           .progressColumn = column::Status,
+                                           .markColumn = column::SongName};
 
 inline constexpr std::string_view SettingsFileName = "yyst.ini";
 

@@ -1,5 +1,6 @@
 #include "app/song_commands.h"
 
+#include "app/download_settings.h"
 #include "app/main_window.h"
 #include "app/search_reply.h"
 #include "app/song_files.h"
@@ -20,6 +21,7 @@ SongCommands::SongCommands(Runtime& runtime, FolderFunction saveDirectory, Servi
       preview_(runtime, hosts_.proxy) {}
 
 void ConnectCommands(MusicClient& client, SongCommands& commands) {
+    commands.SetSettingsPath([&client] { return client.SettingsPath(); });
     MusicClient::Commands& hooks = client.Hooks();
     hooks.searchSongs = [&commands](const Text& keyword) { commands.SearchSongs(keyword); };
     hooks.resolveSongAddress = [&commands](const ReportList::RowRef& row, std::stop_token stop) {
@@ -66,6 +68,21 @@ void SongCommands::FillSongList(std::string_view replyText) {
         list.SetCell(row, column::Rid, record.rid);
         list.SetCell(row, column::Status, status::Listed);
     }
+    MarkDownloadedRows();
+}
+
+void SongCommands::MarkDownloadedRows() {
+    ReportList& list = runtime_.SongList();
+    const Text folder = SaveDirectory();
+    for (int row = 0; row < list.RowCount(); ++row) {
+        list.SetMarked(row, PathExists(SongFilePath(folder, list.Cell(row, column::Artist),
+                                                    list.Cell(row, column::SongName))));
+    }
+}
+
+bool SongCommands::SongTagsOn() const {
+    if (songTagsOverride_) return *songTagsOverride_;
+    return !settingsPath_ || SongTagsEnabled(settingsPath_());
 }
 
 void SongCommands::ResolveSongAddress() {

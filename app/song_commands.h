@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 #include "app/preview_window.h"
@@ -35,6 +36,20 @@ class SongCommands {
     using DownloadProgress = std::function<void(std::int64_t bytes, std::int64_t total)>;
     void SetDownloadProgress(DownloadProgress progress) { downloadProgress_ = std::move(progress); }
 
+    /// Whether finished songs get tags for this run, over the settings file's `[download] tags`
+    /// (which decides while this is not called).
+    void SetSongTags(bool on) { songTagsOverride_ = on; }
+    /// The settings file the commands read (ConnectCommands sets the client's).
+    void SetSettingsPath(std::function<Text()> settingsPath) {
+        settingsPath_ = std::move(settingsPath);
+    }
+
+    /// Told at the end of every download that reached the transfer: "artist - song", the
+    /// outcome ("下载成功" or "下载失败") and the file it left (empty when none). Any thread.
+    using DownloadAnnouncer =
+        std::function<void(const Text& summary, const Text& outcome, const Text& path)>;
+    void SetDownloadAnnouncer(DownloadAnnouncer announce) { announce_ = std::move(announce); }
+
     /// Fetches the search reply for a (non-empty) keyword and lists its songs.
     void SearchSongs(const Text& keyword);
     /// Empties the list, then appends a row for every record of the reply.
@@ -54,12 +69,19 @@ class SongCommands {
     void OpenPreview();
 
   private:
+    bool SongTagsOn() const;
+    /// Marks the rows whose song file is in the download folder already.
+    void MarkDownloadedRows();
+
     Runtime& runtime_;
     const FolderFunction saveDirectory_;
     const ServiceHosts hosts_;
     const RevealFunction reveal_;
     Text saveDirectoryOverride_;
     DownloadProgress downloadProgress_;
+    std::optional<bool> songTagsOverride_;
+    std::function<Text()> settingsPath_;
+    DownloadAnnouncer announce_;
     PreviewWindow preview_;
 };
 

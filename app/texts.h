@@ -11,6 +11,8 @@ inline constexpr std::string_view FolderDialogTitle = "请选择要保存的文�
 /// The song list's popup menu, in its order ("" is the separator).
 inline constexpr std::string_view MenuLabels[] = {"试听歌曲",     "下载歌曲", "复制歌曲地址",
                                                   "定位歌曲文件", "",         "更改保存目录"};
+/// The menu item that shows a song's file in the file manager.
+inline constexpr std::string_view LocateMenuLabel = MenuLabels[3];
 
 /// What the song list's status column (5) shows besides a song's address.
 namespace status {

@@ -43,6 +43,8 @@ struct WindowSpec {
     std::string_view owner = {};
     std::string_view listControl = {};  ///< the control that shows the report list, if any
     std::span<const ListColumn> listColumns = {};
+    int progressColumn = -1;  ///< the list column that draws a row's progress behind its text
+    int markColumn = -1;      ///< the list column that shows a marked row's icon
 };
 
 /// One item of a popup menu; an empty label makes a separator.

@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTableView>
 #include <QThread>
 #include <QUiLoader>
@@ -27,6 +28,7 @@
 #include "runtime/qt/gbk_qt.h"
 #include "runtime/qt/picture_box.h"
 #include "runtime/qt/player_box.h"
+#include "runtime/qt/progress_delegate.h"
 #include "runtime/qt/report_list_model.h"
 
 namespace quillet {
@@ -134,7 +136,7 @@ bool QtRuntime::LoadWindow(const WindowSpec& spec) {
     }
     if (!spec.listControl.empty()) {
         if (auto* view = widget->findChild<QTableView*>(GbkToQString(spec.listControl))) {
-            SetUpList(view, spec.listColumns);
+            SetUpList(view, spec);
         }
     }
     Fire(std::string(spec.name), ControlEvent::Created, 0);
@@ -167,11 +169,21 @@ void QtRuntime::SetUpWindow(QWidget* window) {
     }
 }
 
-void QtRuntime::SetUpList(QTableView* view, std::span<const ListColumn> columns) {
+void QtRuntime::SetUpList(QTableView* view, const WindowSpec& spec) {
+    const std::span<const ListColumn> columns = spec.listColumns;
     QStringList headers;
     for (const ListColumn& column : columns) headers << GbkToQString(column.header);
     auto* model = new ReportListModel(list_, headers, view);
     view->setModel(model);
+    if (spec.markColumn >= 0) {
+        model->SetMarkDecoration(spec.markColumn,
+                                 view->style()->standardIcon(QStyle::SP_DialogApplyButton));
+    }
+    if (spec.progressColumn >= 0) {
+        view->setItemDelegateForColumn(
+            spec.progressColumn,
+            new ProgressDelegate(ReportListModel::ProgressRole, QColor(0x9c, 0xd0, 0xf4), view));
+    }
     // Black text on white; the selection shows only while the list has the focus.
     QPalette palette = view->palette();
     palette.setColor(QPalette::Base, Qt::white);

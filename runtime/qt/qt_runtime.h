@@ -79,7 +79,7 @@ class QtRuntime : public QObject, public Runtime {
   private:
     QWidget* LoadFromResource(const QString& resource, QWidget* parent);
     void SetUpWindow(QWidget* window);
-    void SetUpList(QTableView* view, std::span<const ListColumn> columns);
+    void SetUpList(QTableView* view, const WindowSpec& spec);
     QWidget* FindControl(std::string_view control) const;
     bool IsWindow(const QObject* object) const;
     void MirrorControls(QWidget* window);

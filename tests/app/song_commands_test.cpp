@@ -1,10 +1,16 @@
 #include "app/song_commands.h"
 
 #include <gtest/gtest.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
+#include <tuple>
 
 #include "app/main_window.h"
 #include "app/placeholder_picture.h"
@@ -268,7 +274,8 @@ TEST_F(SongCommandsTest, EveryRequestGoesThroughTheProxy) {
         {.bytes = ok(service_.Get("/webmusic/st/getNewMuiseByRid?rid=MUSIC_1001"))},
         {.bytes = ok(song)},
         {.bytes = ok(service_.Get("/pic/MUSIC_1001.jpg"))},
-        {.bytes = ok(song)}});
+        {.bytes = ok(song)},
+        {.bytes = ok(service_.Get("/pic/MUSIC_1001.jpg"))}});  // the cover for the tag
     ServiceHosts hosts = SingleHost(service_.HostPort());
     hosts.proxy = "127.0.0.1:" + std::to_string(proxy.Port());
     SongCommands commands(runtime_, [this] { return client_.SaveDirectory(); }, hosts, {});
@@ -283,7 +290,7 @@ TEST_F(SongCommandsTest, EveryRequestGoesThroughTheProxy) {
     EXPECT_FALSE(commands.DownloadSong().empty());
 
     const std::vector<std::string> requests = proxy.Requests();
-    ASSERT_EQ(requests.size(), 5u);
+    ASSERT_EQ(requests.size(), 6u);
     const std::string target = "http://" + Host() + "/";
     for (const std::string& request : requests) {
         EXPECT_EQ(request.substr(request.find(' ') + 1, target.size()), target) << request;
@@ -307,6 +314,170 @@ TEST_F(SongCommandsTest, StaleWorkerWritesFallOnNoRow) {
     ASSERT_EQ(List().RowCount(), 2);
     EXPECT_EQ(Cell(1, column::Status), StatusListed);
     EXPECT_EQ(Cell(1, column::Size), "");
+}
+
+// The length of the ID3v2 tag a file starts with (header and syncsafe size), 0 without one.
+std::size_t Id3v2Length(const std::string& file) {
+    if (file.size() < 10 || file.compare(0, 3, "ID3") != 0) return 0;
+    std::size_t size = 0;
+    for (std::size_t i = 6; i < 10; ++i)
+        size = size << 7 | (static_cast<unsigned char>(file[i]) & 0x7Fu);
+    return size + 10;
+}
+
+TEST_F(SongCommandsTest, DownloadShowsItsProgressInTheList) {
+    SearchAndResolve("微笑");
+    service_.Get("/__song?rate=" + std::to_string(SongBytes * 2));  // about half a second
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        commands_.DownloadSong();
+        done = true;
+    });
+    std::vector<ReportList::Progress> seen;
+    bool statusKept = true;
+    while (!done) {
+        const std::optional<ReportList::Progress> now = List().RowProgress(0);
+        if (now && (seen.empty() || !(seen.back() == *now))) {
+            seen.push_back(*now);
+            statusKept = statusKept && Cell(0, column::Status) == status::Downloading;
+        }
+        std::this_thread::yield();
+    }
+    worker.join();
+    service_.Get("/__song?rate=0");
+    EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
+    EXPECT_FALSE(List().RowProgress(0));  // gone once the download has ended
+    EXPECT_TRUE(statusKept);
+
+    // Rising bytes of the announced total, several steps of it on the way.
+    std::vector<ReportList::Progress> known;
+    for (const ReportList::Progress& p : seen) {
+        if (p.total != -1) known.push_back(p);
+    }
+    ASSERT_GE(known.size(), 2u);
+    for (std::size_t i = 0; i < known.size(); ++i) {
+        EXPECT_EQ(known[i].total, SongBytes);
+        EXPECT_LE(known[i].bytes, SongBytes);
+        if (i > 0) {
+            EXPECT_GT(known[i].bytes, known[i - 1].bytes);
+        }
+    }
+    EXPECT_GT(known.back().bytes, known.front().bytes);
+}
+
+TEST_F(SongCommandsTest, FinishedSongsGetTagsAndCover) {
+    service_.Get("/__song?untagged=1");
+    const std::string served =
+        service_.Get("/resource/MUSIC_1001.mp3");  // the song's bytes without a tag
+    ASSERT_EQ(Id3v2Length(served), 0u);
+    // A picture that is no image leaves the cover out and nothing else.
+    for (const bool goodPicture : {true, false}) {
+        SCOPED_TRACE(goodPicture ? "picture" : "no picture");
+        for (const std::string& name : SavedFiles()) {
+            std::filesystem::remove(saveDir_.Path() / GbkToUtf8(name).str());
+        }
+        SearchAndResolve("微笑");
+        if (!goodPicture) service_.SetMode("badpicture");
+        const Text saved = commands_.DownloadSong();
+        service_.SetMode("normal");
+        EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
+        ASSERT_FALSE(saved.empty());
+
+        const std::string file = ReadFileBytes(GbkToUtf8(saved).str());
+        const std::size_t tagLength = Id3v2Length(file);
+        ASSERT_GT(tagLength, 0u);
+        EXPECT_TRUE(file.substr(tagLength) == served);  // the audio as served, after the tag
+
+        TagLib::MPEG::File song(GbkToUtf8(saved).str().c_str());
+        ASSERT_TRUE(song.isValid());
+        TagLib::ID3v2::Tag* tag = song.ID3v2Tag();
+        ASSERT_NE(tag, nullptr);
+        EXPECT_EQ(tag->header()->majorVersion(), 4u);
+        EXPECT_EQ(tag->title().to8Bit(true), GbkToUtf8(Cell(0, column::SongName)).str());
+        EXPECT_EQ(tag->artist().to8Bit(true), GbkToUtf8(Cell(0, column::Artist)).str());
+        EXPECT_EQ(tag->album().to8Bit(true), GbkToUtf8(Cell(0, column::Album)).str());
+        const TagLib::ID3v2::FrameList& pictures = tag->frameListMap()["APIC"];
+        if (goodPicture) {
+            ASSERT_EQ(pictures.size(), 1u);
+            auto* cover = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(pictures.front());
+            ASSERT_NE(cover, nullptr);
+            const TagLib::ByteVector data = cover->picture();
+            EXPECT_TRUE(std::string(data.data(), data.size()) ==
+                        service_.Get("/pic/MUSIC_1001.jpg"));
+        } else {
+            EXPECT_TRUE(pictures.isEmpty());
+        }
+    }
+}
+
+TEST_F(SongCommandsTest, TagsOffLeaveTheServedBytes) {
+    service_.Get("/__song?untagged=1");
+    const std::string served = service_.Get("/resource/MUSIC_1001.mp3");
+    // Off in the settings file, or for this run whatever the settings file says.
+    for (const bool bySettings : {true, false}) {
+        SCOPED_TRACE(bySettings ? "settings" : "run");
+        for (const std::string& name : SavedFiles()) {
+            std::filesystem::remove(saveDir_.Path() / GbkToUtf8(name).str());
+        }
+        SongCommands commands(runtime_, [this] { return client_.SaveDirectory(); },
+                              SingleHost(service_.HostPort()), {});
+        ConnectCommands(client_, commands);
+        if (bySettings) {
+            WriteFileBytes(runDir_.File("yyst.ini"),
+                           "[a]\r\na=" + saveDir_.Path().string() + "\r\n[download]\r\ntags=0\r\n");
+        } else {
+            commands.SetSongTags(false);
+        }
+        Search("微笑");
+        List().SetSelectedRow(0);
+        commands.ResolveSongAddress();
+        const Text saved = commands.DownloadSong();
+        EXPECT_EQ(Cell(0, column::Status), status::Downloaded);
+        EXPECT_TRUE(ReadFileBytes(GbkToUtf8(saved).str()) == served);
+        WriteFileBytes(runDir_.File("yyst.ini"),
+                       "[a]\r\na=" + saveDir_.Path().string() + "\r\n[download]\r\ntags=1\r\n");
+    }
+}
+
+TEST_F(SongCommandsTest, RowsOfDownloadedSongsCarryTheMark) {
+    Search("微笑");
+    ASSERT_GE(List().RowCount(), 2);
+    for (int row = 0; row < List().RowCount(); ++row) EXPECT_FALSE(List().Marked(row)) << row;
+    const Text name = Cell(0, column::SongName);
+    List().SetSelectedRow(0);
+    commands_.ResolveSongAddress();
+    commands_.DownloadSong();
+    EXPECT_TRUE(List().Marked(0));
+    EXPECT_FALSE(List().Marked(1));
+    EXPECT_EQ(Cell(0, column::SongName), name);  // the mark is no text
+
+    // A new search marks what is in the folder already, whatever it was before.
+    Search("微笑");
+    EXPECT_TRUE(List().Marked(0));
+    EXPECT_FALSE(List().Marked(1));
+    ASSERT_TRUE(std::filesystem::remove(saveDir_.Path() /
+                                        GbkToUtf8("微笑乐队 - 让我们一起微笑吧.mp3").str()));
+    Search("微笑");
+    EXPECT_FALSE(List().Marked(0));
+}
+
+TEST_F(SongCommandsTest, EndedDownloadsAreAnnounced) {
+    std::vector<std::tuple<Text, Text, Text>> announced;
+    commands_.SetDownloadAnnouncer([&](const Text& summary, const Text& outcome, const Text& path) {
+        announced.emplace_back(summary, outcome, path);
+    });
+    SearchAndResolve("微笑");
+    service_.SetMode("song404");
+    commands_.DownloadSong();
+    service_.SetMode("normal");
+    commands_.ResolveSongAddress();
+    const Text saved = commands_.DownloadSong();
+    commands_.ResolveSongAddress();
+    commands_.DownloadSong();  // already downloaded: no download, nothing to announce
+    const Text summary = "微笑乐队 - 让我们一起微笑吧";
+    EXPECT_EQ(announced, (std::vector<std::tuple<Text, Text, Text>>{
+                             {summary, Text(status::DownloadFailed), ""},
+                             {summary, Text(status::Downloaded), saved}}));
 }
 
 }  // namespace

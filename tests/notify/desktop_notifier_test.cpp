@@ -2,6 +2,8 @@
 
 #include "runtime/notify/desktop_notifier.h"
 
+#include "app/download_notice.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -150,6 +152,41 @@ TEST_F(DesktopNotifierWithService, RunsEachNotificationsActionUntilItCloses) {
     ASSERT_TRUE(WaitFor([&] { return second >= 1; }));
     EXPECT_EQ(second, 1);
     EXPECT_EQ(first, 2);
+}
+
+// The windowed program's announcer of finished downloads over the notifier.
+TEST_F(DesktopNotifierWithService, DownloadsEndingInTheBackgroundAreAnnounced) {
+    DesktopNotifier notifier("Quillet音乐");
+    bool windowActive = true;
+    std::vector<Text> revealed;
+    const SongCommands::DownloadAnnouncer announce = DownloadNotice(
+        notifier, [&] { return windowActive; },
+        [&](const Text& path) {
+            revealed.push_back(path);
+            return true;
+        });
+
+    // While the user looks at the main window, it says nothing.
+    std::thread([&] { announce("歌手 - 歌名", "下载成功", "/songs/歌手 - 歌名.mp3"); }).join();
+    QCoreApplication::processEvents();  // the window is asked now, on this thread
+    windowActive = false;
+    std::thread([&] { announce("歌手 - 另一首", "下载失败", ""); }).join();
+    ASSERT_TRUE(WaitFor([&] { return !service_.Calls().empty(); }));
+    std::thread([&] { announce("歌手 - 歌名", "下载成功", "/songs/歌手 - 歌名.mp3"); }).join();
+    ASSERT_TRUE(WaitFor([&] { return service_.Calls().size() == 2; }));
+    const QList<Shown> calls = service_.Calls();
+    EXPECT_EQ(calls[0].summary, QStringLiteral(u"歌手 - 另一首"));
+    EXPECT_EQ(calls[0].body, QStringLiteral(u"下载失败"));
+    EXPECT_EQ(calls[1].summary, QStringLiteral(u"歌手 - 歌名"));
+    EXPECT_EQ(calls[1].body, QStringLiteral(u"下载成功"));
+    ASSERT_EQ(calls[1].actions.size(), 4);
+    EXPECT_EQ(calls[1].actions[1], QStringLiteral(u"定位歌曲文件"));
+
+    // Its action shows the file; a failed download has no file to show.
+    Emit("ActionInvoked", {uint{41}, calls[0].actions[2]});
+    Emit("ActionInvoked", {uint{42}, calls[1].actions[2]});
+    ASSERT_TRUE(WaitFor([&] { return !revealed.empty(); }));
+    EXPECT_EQ(revealed, std::vector<Text>{"/songs/歌手 - 歌名.mp3"});
 }
 
 TEST(DesktopNotifier, WithoutAServiceNothingHappens) {

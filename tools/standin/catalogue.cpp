@@ -30,7 +30,7 @@ std::string SongBytes(const std::string& rid, std::size_t size) {
     // the bytes behind the side information still differ from song to song.
     constexpr std::size_t FrameBytes = 417;
     constexpr std::size_t HeaderAndSideInfo = 4 + 17;
-    std::string bytes = "ID3\x03" + std::string(6, '\0') + rid;
+    std::string bytes = "ID3\x03" + std::string(SongTagBytes - 4, '\0') + rid;
     bytes.reserve(size);
     unsigned state = 2166136261u;
     for (const char c : rid) state = (state ^ static_cast<unsigned char>(c)) * 16777619u;

@@ -23,6 +23,8 @@ std::vector<Song> MakeCatalogue(int extra);
 /// The bytes served for a song: an ID3 header and silent MP3 frames whose padding depends on
 /// the rid, exactly `size` bytes long.
 std::string SongBytes(const std::string& rid, std::size_t size);
+/// The length of the empty ID3v2 tag song bytes start with.
+inline constexpr std::size_t SongTagBytes = 10;
 
 /// A 120 x 120 JPEG in a colour that depends on the seed.
 std::string PictureJpeg(unsigned seed);

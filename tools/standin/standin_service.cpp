@@ -13,7 +13,8 @@
 // (pictures that are no image).
 //
 // Song transfers: GET /__song?rate=BYTES_PER_SECOND (0: full speed) serves songs at that
-// rate; GET /__song?drop_after=N ends the next song transfer after N bytes of its body, once.
+// rate; GET /__song?drop_after=N ends the next song transfer after N bytes of its body, once;
+// GET /__song?untagged=1 serves songs without their leading ID3 tag (untagged=0: with it).
 // Songs answer Range requests (206 with Content-Range).
 
 #include <httplib.h>
@@ -113,9 +114,17 @@ class SongTransfers {
         std::lock_guard lock(mutex_);
         dropAfter_ = bytes;
     }
+    void SetUntagged(bool untagged) {
+        std::lock_guard lock(mutex_);
+        untagged_ = untagged;
+    }
     std::size_t Rate() const {
         std::lock_guard lock(mutex_);
         return rate_;
+    }
+    bool Untagged() const {
+        std::lock_guard lock(mutex_);
+        return untagged_;
     }
     /// The bytes the transfer may still send before it is dropped; taking it ends the drop.
     std::optional<std::size_t> TakeDrop() {
@@ -129,6 +138,7 @@ class SongTransfers {
     mutable std::mutex mutex_;
     std::size_t rate_ = 0;
     std::optional<std::size_t> dropAfter_;
+    bool untagged_ = false;
 };
 
 // A song body through a content provider, so that httplib answers Range requests (206 with
@@ -166,6 +176,9 @@ void AddSongControl(httplib::Server& server, SongTransfers& transfers) {
         if (request.has_param("drop_after")) {
             transfers.DropNextAfter(
                 std::strtoull(request.get_param_value("drop_after").c_str(), nullptr, 10));
+        }
+        if (request.has_param("untagged")) {
+            transfers.SetUntagged(request.get_param_value("untagged") == "1");
         }
         response.set_content("ok\n", "text/plain");
     });
@@ -311,6 +324,7 @@ int main(int argc, char** argv) {
         }
         const bool high = request.matches[1].length() > 0;
         std::string bytes = standin::SongBytes(song->rid, options.songBytes * (high ? 2 : 1));
+        if (transfers.Untagged()) bytes.erase(0, standin::SongTagBytes);
         if (behaviour.Mode() == "normal") {
             ServeSong(response, std::move(bytes), transfers);
         } else {
