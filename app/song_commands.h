@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 
 #include "app/preview_window.h"
 #include "app/service_addresses.h"
+#include "runtime/locked_text.h"
 #include "runtime/runtime.h"
 
 namespace quillet {
@@ -30,6 +32,9 @@ class SongCommands {
     /// The folder downloads go to: the given one unless this run names another.
     void SetSaveDirectoryOverride(Text folder) { saveDirectoryOverride_ = std::move(folder); }
     Text SaveDirectory() const;
+    /// Whether finished songs get tags, when this run says so (it wins over the settings).
+    void SetTagsOverride(bool on) { tagsOverride_ = on; }
+    std::optional<bool> TagsOverride() const { return tagsOverride_; }
 
     /// Told the bytes a running download has written and the announced total (-1: none).
     using DownloadProgress = std::function<void(std::int64_t bytes, std::int64_t total)>;
@@ -37,6 +42,12 @@ class SongCommands {
 
     /// Fetches the search reply for a (non-empty) keyword and lists its songs.
     void SearchSongs(const Text& keyword);
+    /// The last search request's status: code and reason ("200 OK"), or the failed stage's
+    /// error text; empty before the first search.
+    Text SearchRequestStatus() const { return searchStatus_.Get(); }
+    /// True when the last search got no successful reply, as opposed to a reply that lists no
+    /// song.
+    bool SearchRequestFailed() const;
     /// Empties the list, then appends a row for every record of the reply.
     void FillSongList(std::string_view replyText);
 
@@ -59,6 +70,8 @@ class SongCommands {
     const ServiceHosts hosts_;
     const RevealFunction reveal_;
     Text saveDirectoryOverride_;
+    std::optional<bool> tagsOverride_;
+    LockedText searchStatus_;
     DownloadProgress downloadProgress_;
     PreviewWindow preview_;
 };
