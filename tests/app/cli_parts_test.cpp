@@ -155,10 +155,12 @@ TEST(CliRunner, RunsAFewAtATimeAndReportsInOrder) {
             if (index == 0) {
                 while (!secondDone) std::this_thread::yield();
             }
-            if (index == 1) secondDone = true;
             --running;
-            std::lock_guard lock(mutex);
-            finishedOrder.push_back(index);
+            {
+                std::lock_guard lock(mutex);
+                finishedOrder.push_back(index);
+            }
+            if (index == 1) secondDone = true;
         },
         [&](int index) { reported.push_back(index); });
     EXPECT_EQ(reported, (std::vector<int>{0, 1, 2, 3, 4}));
