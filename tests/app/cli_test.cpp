@@ -1,7 +1,9 @@
 // quillet-cli run as a process against the stand-in service.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <pty.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -221,6 +223,37 @@ TEST(Cli, UsageErrors) {
         EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
         EXPECT_NE(run.err.find("usage:"), std::string::npos);
     }
+}
+
+// Standard error on a terminal: the progress line is drawn there, and wiped before the result.
+TEST_F(CliTest, ProgressLineOnATerminal) {
+    TempDir folder;
+    // Everything the child needs is made before the fork.
+    std::vector<std::string> args = {QUILLET_CLI_PATH,       "download",  U(u8"夏日"), "--dir",
+                                     folder.Path().string(), "--service", Host()};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) {
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(terminal);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    EXPECT_NE(seen.find("3.5 MB / 3.5 MB  100%"), std::string::npos) << seen;
+    EXPECT_EQ(seen.substr(seen.size() - 4), "\r\x1b[K") << seen;
 }
 
 // A batch against a catalogue of five songs named 歌曲1 to 歌曲5.
