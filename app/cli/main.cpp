@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/cli/folder_check.h"
+#include "app/cli/interrupt_watch.h"
 #include "app/cli/json.h"
 #include "app/cli/options.h"
 #include "app/cli/progress_line.h"
@@ -125,8 +126,9 @@ thread_local int progressKey = 0;
 
 class CliProgram {
   public:
-    explicit CliProgram(const Options& options)
+    CliProgram(const Options& options, std::stop_token stop)
         : options_(options),
+          stop_(std::move(stop)),
           runtime_(RunDirectory(), UserDesktopFolder(), nullptr, column::Count),
           client_(runtime_),
           commands_(runtime_, [this] { return client_.SaveDirectory(); }, Hosts(), {}) {}
@@ -149,6 +151,7 @@ class CliProgram {
     void PrintDownload(int row, const RowResult& result);
 
     const Options& options_;
+    const std::stop_token stop_;  // an interrupt: downloads end, the rest is not begun
     HeadlessRuntime runtime_;
     MusicClient client_;
     SongCommands commands_;
@@ -263,9 +266,10 @@ void CliProgram::PrintDownload(int row, const RowResult& result) {
 int CliProgram::DownloadOne(int row) {
     ReportList& list = runtime_.SongList();
     list.SetSelectedRow(row);
-    commands_.ResolveSongAddress();
+    const ReportList::RowRef ref = list.SelectedRowRef();
+    commands_.ResolveSongAddress(ref, stop_);
     RowResult result = ResolvedCells(list, row);
-    result.path = commands_.DownloadSong();
+    result.path = commands_.DownloadSong(ref, stop_);
     result.status = list.Cell(row, column::Status);
     if (progress_) progress_->Clear();
     PrintMessages(runtime_, messagesShown_);
@@ -292,11 +296,16 @@ RowResult CliProgram::DownloadRow(int row) {
         return result;
     };
     if (PathExists(songPath)) return alreadyThere();
+    if (stop_.stop_requested()) {
+        RowResult notBegun;
+        notBegun.status = status::DownloadFailed;
+        return notBegun;
+    }
     progressKey = row;
-    commands_.ResolveSongAddress(ref);
+    commands_.ResolveSongAddress(ref, stop_);
     RowResult result = ResolvedCells(list, row);
     if (result.address.empty()) return result;
-    result.path = commands_.DownloadSong(ref);
+    result.path = commands_.DownloadSong(ref, stop_);
     result.status = list.Cell(row, column::Status);
     // Two rows of the same song: the one that ends second finds the file there.
     if (result.status == result.address && PathExists(songPath)) {
@@ -344,6 +353,14 @@ int main(int argc, char** argv) {
         std::cout << "quillet-cli " << QUILLET_VERSION << "\n";
         return ExitOk;
     }
-    CliProgram program(options);
-    return program.Run();
+    // Before any thread starts, so that every thread leaves the signals to the watch.
+    std::optional<cli::InterruptWatch> interrupts;
+    if (options.command == Command::Download) interrupts.emplace();
+    int code = ExitOk;
+    {
+        CliProgram program(options, interrupts ? interrupts->Token() : std::stop_token());
+        code = program.Run();
+    }
+    if (interrupts && interrupts->Signal() != 0) return 128 + interrupts->Signal();
+    return code;
 }

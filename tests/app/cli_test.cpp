@@ -8,9 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <thread>
 
 #include "tests/support/standin_process.h"
 #include "tests/support/temp_dir.h"
@@ -254,6 +257,38 @@ TEST_F(CliTest, ProgressLineOnATerminal) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
     EXPECT_NE(seen.find("3.5 MB / 3.5 MB  100%"), std::string::npos) << seen;
     EXPECT_EQ(seen.substr(seen.size() - 4), "\r\x1b[K") << seen;
+}
+
+// An interrupt ends the running download and leaves no half-written file behind.
+TEST_F(CliTest, InterruptLeavesNoTemporaryFile) {
+    service_.Get("/__song?rate=200000");  // the song takes about 18 s
+    TempDir folder;
+    const std::string temporary = folder.File("MUSIC_1002.mp3");
+    std::vector<std::string> args = {QUILLET_CLI_PATH,       "download",  U(u8"夏日"), "--dir",
+                                     folder.Path().string(), "--service", Host()};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!std::filesystem::exists(temporary) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(std::filesystem::exists(temporary));
+    kill(child, SIGINT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 128 + SIGINT);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
 }
 
 // A batch against a catalogue of five songs named 歌曲1 to 歌曲5.
