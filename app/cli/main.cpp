@@ -136,6 +136,8 @@ class CliProgram {
     int Run();
 
   private:
+    // The hosts of the settings file and the options; the remembered download folder is read
+    // on the way, as the window reads it when it opens.
     ServiceHosts Hosts() {
         client_.LoadSaveDirectory();
         const ServiceHosts settings = ReadServiceHosts(client_.SettingsPath());
@@ -200,7 +202,8 @@ int CliProgram::Run() {
 
 int CliProgram::Search() {
     client_.SearchSongs();
-    if (options_.keyword.empty()) {  // the search box's own answer, then how to ask
+    // An empty search box gets the window's own answer, then how to ask.
+    if (runtime_.Controls().GetText(names::SearchBox).empty()) {
         PrintMessages(runtime_, messagesShown_);
         std::cerr << cli::UsageText();
         return ExitUsage;
