@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QIcon>
 #include <QWidget>
+#include <cstdio>
+#include <string_view>
 
 #include "app/download_notice.h"
 #include "app/main_window.h"
@@ -25,9 +27,33 @@ void DispatchWindowMessages() {
     if (pumpRuntime) pumpRuntime->DispatchPendingMessages();
 }
 
+// --help and --version are answered on standard output before anything is shown; the rest
+// of the arguments are Qt's.
+bool AnswerInfoOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(
+                "usage: quillet [Qt options]\n"
+                "The music client's window; quillet-cli runs its commands without one.\n"
+                "  -h, --help     this text\n"
+                "  --version      the version\n",
+                stdout);
+            return true;
+        }
+        if (arg == "--version") {
+            std::fputs("quillet " QUILLET_VERSION "\n", stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerInfoOption(argc, argv)) return 0;
     quillet::PreparePlayerBackend();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillet"));

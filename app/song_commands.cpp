@@ -42,9 +42,17 @@ Text SongCommands::SaveDirectory() const {
 
 void SongCommands::SearchSongs(const Text& keyword) {
     // The search reply is UTF-8; the list is filled from its GBK.
-    const Utf8Bytes reply(
-        WinHttpPageRequest(SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy}));
+    Text requestStatus;
+    const Utf8Bytes reply(WinHttpPageRequest(
+        SearchAddress(hosts_, keyword), {.proxy = hosts_.proxy, .statusText = &requestStatus}));
+    searchStatus_.Set(requestStatus);
     FillSongList(Utf8ToGbk(reply));
+}
+
+bool SongCommands::SearchRequestFailed() const {
+    // Error texts of failed stages are numbered 7xx; a reply's status is its HTTP code.
+    const Text status = searchStatus_.Get();
+    return status.empty() || status[0] != '2';
 }
 
 void SongCommands::FillSongList(std::string_view replyText) {

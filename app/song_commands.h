@@ -12,6 +12,7 @@
 
 #include "app/preview_window.h"
 #include "app/service_addresses.h"
+#include "runtime/locked_text.h"
 #include "runtime/runtime.h"
 
 namespace quillet {
@@ -52,6 +53,12 @@ class SongCommands {
 
     /// Fetches the search reply for a (non-empty) keyword and lists its songs.
     void SearchSongs(const Text& keyword);
+    /// The last search request's status: code and reason ("200 OK"), or the failed stage's
+    /// error text; empty before the first search.
+    Text SearchRequestStatus() const { return searchStatus_.Get(); }
+    /// True when the last search got no successful reply, as opposed to a reply that lists no
+    /// song.
+    bool SearchRequestFailed() const;
     /// Empties the list, then appends a row for every record of the reply.
     void FillSongList(std::string_view replyText);
 
@@ -78,6 +85,7 @@ class SongCommands {
     const ServiceHosts hosts_;
     const RevealFunction reveal_;
     Text saveDirectoryOverride_;
+    LockedText searchStatus_;
     DownloadProgress downloadProgress_;
     std::optional<bool> songTagsOverride_;
     std::function<Text()> settingsPath_;
