@@ -46,7 +46,7 @@ void MusicClient::LoadSaveDirectory() {
 }
 
 void MusicClient::ChangeSaveDirectory() {
-    Text folder = runtime_.ChooseFolder(FolderDialogTitle);
+    Text folder = runtime_.ChooseFolder(FolderDialogTitle, SaveDirectory());
     if (folder.empty()) folder = runtime_.DesktopFolder();
     SetSaveDirectory(folder);
     // The settings folder of an installed copy is made on this first write; a failed write

@@ -1,7 +1,8 @@
 // Music client figures against the stand-in service: keyword to filled list for a reply of
 // 500 records, against curl fetching the same reply; a 20 MB song saved through DownloadSong,
 // against curl -o of the same address; and the peak memory of a 100 MB download against its
-// budget of 40 MB (the song streams into its file).
+// budget of 40 MB (the song streams into its file); and, with the Qt runtime, the longest
+// stall of the event loop while a preview opens against a picture host that answers after 5 s.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -24,6 +25,16 @@
 #include "bench/desktop_figures.h"
 #endif
 #include "runtime/headless_runtime.h"
+#ifdef QUILLET_PREVIEW_STALL
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "app/preview_window.h"
+#include "runtime/qt/qt_runtime.h"
+#endif
 #include "tests/support/standin_process.h"
 #include "text/code_pages.h"
 
@@ -146,6 +157,74 @@ double DownloadPeakMegabytes() {
     return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in kilobytes
 }
 
+#ifdef QUILLET_PREVIEW_STALL
+constexpr double StallGoalMs = 50;
+constexpr int PictureDelayMs = 5000;
+
+/// The longest gap, in milliseconds, between turns of the event loop from a preview's opening
+/// until its picture has come from a host that holds it back for PictureDelayMs.
+double PreviewStallMs(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing_support::StandinProcess service;
+    QtRuntime runtime(column::Count);
+    runtime.SetMessageBoxHandler([](const QString&, int) {});
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("quillet-stall-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    runtime.SetRunDirectory(folder.string());
+    MusicClient client(runtime);
+    client.BindMainWindow();
+    if (service.HostPort().empty() || !client.Show()) return -1;
+    PreviewWindow preview(runtime, "");
+    const std::string host = "http://" + service.HostPort();
+    // A first preview without a picture, so that the player's first start is not counted.
+    preview.Show({host + "/resource/MUSIC_1001.mp3", "a - b", ""});
+    QCoreApplication::processEvents();
+
+    service.CloseGate();
+    std::thread opener([&service] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(PictureDelayMs));
+        service.OpenGate();
+    });
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    qint64 longestAt = 0;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (now - last > longest) {
+            longest = now - last;
+            longestAt = now;
+        }
+        last = now;
+        if (now > qint64{PictureDelayMs + 1000} * 1000000 && runtime.Workers().Running() == 0) {
+            app.quit();
+        }
+    });
+    clock.start();
+    tick.start(1);
+    qint64 showNs = 0;
+    QTimer::singleShot(0, [&] {
+        QElapsedTimer show;
+        show.start();
+        preview.Show({host + "/resource/MUSIC_1002.mp3", "c - d", host + "/pic/MUSIC_1002.jpg"});
+        showNs = show.nsecsElapsed();
+    });
+    QApplication::exec();
+    opener.join();
+    runtime.Workers().WaitUntilIdle(std::chrono::seconds(10));
+    std::filesystem::remove_all(folder);
+    std::printf(
+        "showing the preview (page, caption, player) took %.1f ms; the longest stall ended at %.0f "
+        "ms\n",
+        static_cast<double>(showNs) / 1e6, static_cast<double>(longestAt) / 1e6);
+    return static_cast<double>(longest) / 1e6;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +238,14 @@ int main(int argc, char** argv) {
 #ifdef QUILLET_DESKTOP_FIGURES
     quillet::bench::PrintDesktopFigures(TheWorld().Url("/resource/MUSIC_1001.mp3"),
                                         TheWorld().folder.string());
+#endif
+#ifdef QUILLET_PREVIEW_STALL
+    const double stall = PreviewStallMs(argc, argv);
+    std::printf(
+        "longest event-loop stall while a preview opens (picture after %d ms): %.1f ms "
+        "(goal %.0f ms)\n",
+        PictureDelayMs, stall, StallGoalMs);
+    std::printf("\nratio preview_stall %.3f\n", stall / StallGoalMs);
 #endif
     return rc;
 }

@@ -64,6 +64,11 @@ void HeadlessRuntime::SetPicture(std::string_view control, std::string_view byte
     pictures_[std::string(control)] = bytes;
 }
 
+std::function<void()> HeadlessRuntime::PreparePicture(std::string_view control,
+                                                      std::string_view bytes) {
+    return [this, name = std::string(control), copy = Bytes(bytes)] { SetPicture(name, copy); };
+}
+
 void HeadlessRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
     std::lock_guard lock(mutex_);
     addresses_[std::string(control)] = UpToNul(address);
@@ -108,7 +113,7 @@ void HeadlessRuntime::ShowMessage(std::string_view text, int flags) {
     }
 }
 
-Text HeadlessRuntime::ChooseFolder(std::string_view title) {
+Text HeadlessRuntime::ChooseFolder(std::string_view title, std::string_view) {
     std::lock_guard lock(mutex_);
     folderTitles_.emplace_back(UpToNul(title));
     if (folderAnswers_.empty()) return {};

@@ -31,14 +31,17 @@ class HeadlessRuntime : public Runtime {
                          std::function<void(int)> handler) override;
     void SetCaption(std::string_view window, std::string_view caption) override;
     void SetPicture(std::string_view control, std::string_view bytes) override;
+    std::function<void()> PreparePicture(std::string_view control, std::string_view bytes) override;
     void SetBrowserAddress(std::string_view control, std::string_view address) override;
     void ShowPopupMenu(std::vector<MenuItem> items) override;
     ControlValues& Controls() override { return controls_; }
     ReportList& SongList() override { return list_; }
     void ShowMessage(std::string_view text, int flags) override;
-    Text ChooseFolder(std::string_view title) override;
+    Text ChooseFolder(std::string_view title, std::string_view startFolder = {}) override;
     Text DesktopFolder() override { return desktop_; }
     void SetClipboardText(std::string_view text) override;
+    /// Without an event loop the task runs at once, on the calling thread.
+    void RunOnGuiThread(std::function<void()> task) override { task(); }
     void DispatchPendingMessages() override {}
     WorkerGroup& Workers() override { return workers_; }
     Text RunDirectory() override { return runDirectory_; }

@@ -67,10 +67,15 @@ class Runtime {
     virtual void SetCaption(std::string_view window, std::string_view caption) = 0;
     /// Shows a picture box's picture from image bytes; bytes of no known format show none.
     virtual void SetPicture(std::string_view control, std::string_view bytes) = 0;
+    /// Decodes image bytes on the calling thread (any thread) and gives what shows them in
+    /// `control` as SetPicture would; the returned task runs on the GUI thread only.
+    virtual std::function<void()> PreparePicture(std::string_view control,
+                                                 std::string_view bytes) = 0;
     /// Points a browser box at an address (a file path or a URL), which it then loads.
     virtual void SetBrowserAddress(std::string_view control, std::string_view address) = 0;
-    /// Shows a popup menu with its top-left corner at the mouse cursor; returns at once, the
-    /// chosen item's handler runs later on the GUI thread.
+    /// Shows a popup menu owned by the main window, with its top-left corner at the mouse
+    /// cursor, or at the selected row of the list when the keyboard asked for it; returns at
+    /// once, the chosen item's handler runs later on the GUI thread.
     virtual void ShowPopupMenu(std::vector<MenuItem> items) = 0;
 
     /// Edit box texts and radio button states, by control name.
@@ -78,15 +83,19 @@ class Runtime {
     /// The report list, shown by the control a window's description names.
     virtual ReportList& SongList() = 0;
 
-    /// A message box titled "信息：" with an OK button, owned by no window, blocking the
+    /// A message box titled "信息：" with an OK button, owned by the main window, blocking the
     /// program's windows until it is answered.
     virtual void ShowMessage(std::string_view text, int flags) = 0;
-    /// The folder dialog: the chosen folder without a trailing "/" (but "/"), empty on cancel.
-    virtual Text ChooseFolder(std::string_view title) = 0;
+    /// The folder dialog, opened at `startFolder` when it is given: the chosen folder without a
+    /// trailing "/" (but "/"), empty on cancel.
+    virtual Text ChooseFolder(std::string_view title, std::string_view startFolder = {}) = 0;
     /// The user's desktop folder ending in "/", empty when there is none.
     virtual Text DesktopFolder() = 0;
     /// Replaces the clipboard's content with a text.
     virtual void SetClipboardText(std::string_view text) = 0;
+    /// Runs `task` on the GUI thread later; from any thread. A task still queued when the
+    /// runtime ends is dropped.
+    virtual void RunOnGuiThread(std::function<void()> task) = 0;
     /// Handles every event waiting for the calling thread (nothing on other threads).
     virtual void DispatchPendingMessages() = 0;
     /// The threads the commands run on.

@@ -27,46 +27,58 @@ QImage FromDecoded(const DecodedPicture& picture) {
 
 }  // namespace
 
-bool SetPictureBytes(QLabel* box, std::string_view bytes) {
-    if (!box) return false;
-    Clear(box);
-    box->setScaledContents(true);
+PreparedPicture PreparePictureBytes(std::string_view bytes) {
+    PreparedPicture prepared;
     QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QImage image;
     switch (SniffPictureFormat(bytes)) {
         case PictureFormat::Png:
         case PictureFormat::Jpeg: {
             DecodedPicture picture;
-            if (DecodePicture(bytes, picture)) image = FromDecoded(picture);
+            if (DecodePicture(bytes, picture)) prepared.image = FromDecoded(picture);
             break;
         }
-        case PictureFormat::Gif: {
-            auto* buffer = new QBuffer;
-            buffer->setData(data);
-            auto* movie = new QMovie(buffer, "gif", box);
-            buffer->setParent(movie);
-            if (!movie->isValid() || movie->frameCount() == 0) {
-                delete movie;
-                return false;
-            }
-            // The label stretches the movie's frames to its own size.
-            movie->setScaledSize(box->size());
-            box->setMovie(movie);
-            movie->start();
-            return true;
-        }
+        case PictureFormat::Gif:
+            prepared.gif = data;
+            break;
         case PictureFormat::Bmp:
-            image.loadFromData(data, "BMP");
+            prepared.image.loadFromData(data, "BMP");
             break;
         case PictureFormat::Icon:
-            image.loadFromData(data, "ICO");
+            prepared.image.loadFromData(data, "ICO");
             break;
         case PictureFormat::None:
             break;
     }
-    if (image.isNull()) return false;
-    box->setPixmap(QPixmap::fromImage(image));
+    return prepared;
+}
+
+bool ShowPreparedPicture(QLabel* box, const PreparedPicture& picture) {
+    if (!box) return false;
+    Clear(box);
+    box->setScaledContents(true);
+    if (!picture.gif.isEmpty()) {
+        auto* buffer = new QBuffer;
+        buffer->setData(picture.gif);
+        auto* movie = new QMovie(buffer, "gif", box);
+        buffer->setParent(movie);
+        if (!movie->isValid() || movie->frameCount() == 0) {
+            delete movie;
+            return false;
+        }
+        // The label stretches the movie's frames to its own size.
+        movie->setScaledSize(box->size());
+        box->setMovie(movie);
+        movie->start();
+        return true;
+    }
+    if (picture.image.isNull()) return false;
+    box->setPixmap(QPixmap::fromImage(picture.image));
     return true;
+}
+
+bool SetPictureBytes(QLabel* box, std::string_view bytes) {
+    if (!box) return false;
+    return ShowPreparedPicture(box, PreparePictureBytes(bytes));
 }
 
 }  // namespace quillet

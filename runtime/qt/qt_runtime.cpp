@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QFile>
 #include <QFileDialog>
@@ -68,8 +69,11 @@ void CentreOnScreen(QWidget* window) {
 
 QtRuntime::QtRuntime(int listColumns)
     : list_(listColumns),
-      messageBox_(&QtRuntime::ShowMessageBox),
-      folderDialog_(&QtRuntime::ShowFolderDialog),
+      messageBox_(
+          [this](const QString& text, int flags) { ShowMessageBox(text, flags, mainWindow_); }),
+      folderDialog_([this](const QString& title, const QString& startFolder) {
+          return ShowFolderDialog(title, startFolder, mainWindow_);
+      }),
       runDirectory_(quillet::RunDirectory()) {
     controls_.SetObserver([this](ControlValues::Kind kind, const std::string& control) {
         if (QThread::currentThread() == thread()) {
@@ -191,6 +195,8 @@ void QtRuntime::SetUpList(QTableView* view, const WindowSpec& spec) {
     view->setPalette(palette);
     ShowSelection(view, false);
     view->installEventFilter(this);
+    // Tab moves on to the next control; the arrow keys move within the list.
+    view->setTabKeyNavigation(false);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
     QHeaderView* header = view->horizontalHeader();
     header->setSectionsClickable(true);  // pressed like buttons, sorting nothing
@@ -310,6 +316,40 @@ void QtRuntime::OnListClick(QTableView* view, QEvent* event) {
          mouse->button() == Qt::LeftButton ? ControlEvent::LeftClick : ControlEvent::RightClick, 0);
 }
 
+void QtRuntime::OpenListMenuAtRow(QTableView* view) {
+    // At the selected row's first shown cell, else at the list's top-left corner.
+    QPoint local(0, 0);
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid()) {
+        for (int c = 0; c < view->model()->columnCount(); ++c) {
+            if (view->isColumnHidden(c)) continue;
+            local = view->visualRect(view->model()->index(current.row(), c)).center();
+            break;
+        }
+    }
+    list_.SetSelectedRow(current.isValid() ? current.row() : -1);
+    menuPosition_ = view->viewport()->mapToGlobal(local);
+    Fire(NameOf(view), ControlEvent::RightClick, 0);
+    menuPosition_.reset();
+}
+
+bool QtRuntime::OnListKey(QTableView* view, const QKeyEvent* key) {
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const bool menu = key->key() == Qt::Key_Menu ||
+                      (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    if (menu) {
+        OpenListMenuAtRow(view);
+        return true;
+    }
+    if (!enter) return false;
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid()) return true;  // no row: nothing to act on, as a click below them
+    view->selectRow(current.row());
+    list_.SetSelectedRow(current.row());
+    Fire(NameOf(view), ControlEvent::LeftClick, 0);
+    return true;
+}
+
 bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
     if (watched == mainWindow_ && event->type() == QEvent::Close) {
         // Every other window closes with the main window, and the program ends with it.
@@ -324,9 +364,17 @@ bool QtRuntime::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QWidget*>(watched)->close();
         return true;
     }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        if (auto* view = qobject_cast<QTableView*>(watched)) {
+    if (auto* view = qobject_cast<QTableView*>(watched)) {
+        if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
             ShowSelection(view, event->type() == QEvent::FocusIn);
+        } else if (event->type() == QEvent::KeyPress &&
+                   OnListKey(view, static_cast<QKeyEvent*>(event))) {
+            return true;
+        } else if (event->type() == QEvent::ContextMenu &&
+                   static_cast<QContextMenuEvent*>(event)->reason() ==
+                       QContextMenuEvent::Keyboard) {
+            OpenListMenuAtRow(view);
+            return true;
         }
     }
     if (event->type() == QEvent::MouseButtonPress) {
@@ -372,6 +420,12 @@ void QtRuntime::SetPicture(std::string_view control, std::string_view bytes) {
     SetPictureBytes(qobject_cast<QLabel*>(FindControl(control)), bytes);
 }
 
+std::function<void()> QtRuntime::PreparePicture(std::string_view control, std::string_view bytes) {
+    return [this, name = std::string(control), picture = PreparePictureBytes(bytes)] {
+        ShowPreparedPicture(qobject_cast<QLabel*>(FindControl(name)), picture);
+    };
+}
+
 void QtRuntime::SetBrowserAddress(std::string_view control, std::string_view address) {
     if (QWidget* placeholder = FindControl(control)) {
         NavigatePlayerBox(placeholder, GbkToQString(address));
@@ -393,7 +447,13 @@ void QtRuntime::ShowPopupMenu(std::vector<MenuItem> items) {
         });
     }
     menu_ = menu;
-    menu->popup(QCursor::pos());
+    if (menuPosition_) {
+        // Opened from the keyboard: at the row, with its first item active for Enter.
+        if (!menu->actions().isEmpty()) menu->setActiveAction(menu->actions().constFirst());
+        menu->popup(*menuPosition_);
+    } else {
+        menu->popup(QCursor::pos());
+    }
 }
 
 void QtRuntime::ShowMessage(std::string_view text, int flags) {
@@ -407,20 +467,24 @@ void QtRuntime::ShowMessage(std::string_view text, int flags) {
         this, [this, message, flags] { messageBox_(message, flags); }, Qt::QueuedConnection);
 }
 
-std::unique_ptr<QMessageBox> QtRuntime::MakeMessageBox(const QString& text, int flags) {
+std::unique_ptr<QMessageBox> QtRuntime::MakeMessageBox(const QString& text, int flags,
+                                                       QWidget* parent) {
     auto box = std::make_unique<QMessageBox>(
         flags == MessageError ? QMessageBox::Critical : QMessageBox::Information,
-        QStringLiteral("信息："), text, QMessageBox::Ok);  // no owner window
+        QStringLiteral("信息："), text, QMessageBox::Ok, parent);
+    // Still blocking every window of the program, not only its owner.
     box->setWindowModality(Qt::ApplicationModal);
     return box;
 }
 
-void QtRuntime::ShowMessageBox(const QString& text, int flags) {
-    MakeMessageBox(text, flags)->exec();
+void QtRuntime::ShowMessageBox(const QString& text, int flags, QWidget* parent) {
+    MakeMessageBox(text, flags, parent)->exec();
 }
 
-std::unique_ptr<QFileDialog> QtRuntime::MakeFolderDialog(const QString& title) {
-    auto dialog = std::make_unique<QFileDialog>(nullptr, title);
+std::unique_ptr<QFileDialog> QtRuntime::MakeFolderDialog(const QString& title,
+                                                         const QString& startFolder,
+                                                         QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent, title, startFolder);
     dialog->setFileMode(QFileDialog::Directory);
     // Our own dialog, so the path can always be typed into its edit field.
     dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
@@ -428,14 +492,15 @@ std::unique_ptr<QFileDialog> QtRuntime::MakeFolderDialog(const QString& title) {
     return dialog;
 }
 
-QString QtRuntime::ShowFolderDialog(const QString& title) {
-    std::unique_ptr<QFileDialog> dialog = MakeFolderDialog(title);
+QString QtRuntime::ShowFolderDialog(const QString& title, const QString& startFolder,
+                                    QWidget* parent) {
+    std::unique_ptr<QFileDialog> dialog = MakeFolderDialog(title, startFolder, parent);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
     return dialog->selectedFiles().constFirst();
 }
 
-Text QtRuntime::ChooseFolder(std::string_view title) {
-    QString folder = folderDialog_(GbkToQString(title));
+Text QtRuntime::ChooseFolder(std::string_view title, std::string_view startFolder) {
+    QString folder = folderDialog_(GbkToQString(title), GbkToQString(startFolder));
     while (folder.size() > 1 && folder.endsWith(u'/')) folder.chop(1);
     return QStringToGbk(folder);
 }
@@ -446,6 +511,11 @@ Text QtRuntime::DesktopFolder() {
 
 void QtRuntime::SetClipboardText(std::string_view text) {
     QGuiApplication::clipboard()->setText(GbkToQString(text));
+}
+
+void QtRuntime::RunOnGuiThread(std::function<void()> task) {
+    // Queued on the runtime: dropped with it when it goes first.
+    QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
 }
 
 void QtRuntime::DispatchPendingMessages() {

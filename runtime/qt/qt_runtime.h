@@ -15,8 +15,11 @@
 #include "runtime/runtime.h"
 
 #include <QMenu>
+#include <QPoint>
 #include <QWidget>
+#include <optional>
 class QFileDialog;
+class QKeyEvent;
 class QMessageBox;
 class QTableView;
 
@@ -27,8 +30,10 @@ class QtRuntime : public QObject, public Runtime {
   public:
     /// Shows a message box; tests put a recorder here so that nothing modal ever blocks.
     using MessageBoxHandler = std::function<void(const QString& text, int flags)>;
-    /// Shows the folder dialog and yields the chosen folder, empty on cancel.
-    using FolderDialogHandler = std::function<QString(const QString& title)>;
+    /// Shows the folder dialog opened at `startFolder` (empty: wherever the dialog likes) and
+    /// yields the chosen folder, empty on cancel.
+    using FolderDialogHandler =
+        std::function<QString(const QString& title, const QString& startFolder)>;
 
     /// Needs a QApplication; the GUI thread is the one that makes the runtime. The report
     /// list has `listColumns` columns.
@@ -40,14 +45,16 @@ class QtRuntime : public QObject, public Runtime {
                          std::function<void(int)> handler) override;
     void SetCaption(std::string_view window, std::string_view caption) override;
     void SetPicture(std::string_view control, std::string_view bytes) override;
+    std::function<void()> PreparePicture(std::string_view control, std::string_view bytes) override;
     void SetBrowserAddress(std::string_view control, std::string_view address) override;
     void ShowPopupMenu(std::vector<MenuItem> items) override;
     ControlValues& Controls() override { return controls_; }
     ReportList& SongList() override { return list_; }
     void ShowMessage(std::string_view text, int flags) override;
-    Text ChooseFolder(std::string_view title) override;
+    Text ChooseFolder(std::string_view title, std::string_view startFolder = {}) override;
     Text DesktopFolder() override;
     void SetClipboardText(std::string_view text) override;
+    void RunOnGuiThread(std::function<void()> task) override;
     void DispatchPendingMessages() override;
     WorkerGroup& Workers() override { return workers_; }
     Text RunDirectory() override;
@@ -66,12 +73,17 @@ class QtRuntime : public QObject, public Runtime {
     /// The popup menu shown last, while it is open.
     QMenu* OpenMenu() const { return menu_; }
 
-    /// The default dialogs.
-    static void ShowMessageBox(const QString& text, int flags);
-    static QString ShowFolderDialog(const QString& title);
+    /// The default dialogs, owned by `parent` (the main window) so that they are placed over
+    /// it.
+    static void ShowMessageBox(const QString& text, int flags, QWidget* parent);
+    static QString ShowFolderDialog(const QString& title, const QString& startFolder,
+                                    QWidget* parent);
     /// The dialogs those two show, made but not shown.
-    static std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, int flags);
-    static std::unique_ptr<QFileDialog> MakeFolderDialog(const QString& title);
+    static std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, int flags,
+                                                       QWidget* parent = nullptr);
+    static std::unique_ptr<QFileDialog> MakeFolderDialog(const QString& title,
+                                                         const QString& startFolder = {},
+                                                         QWidget* parent = nullptr);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -86,6 +98,10 @@ class QtRuntime : public QObject, public Runtime {
     void ApplyControlValue(ControlValues::Kind kind, const std::string& control);
     void Fire(const std::string& control, ControlEvent event, int argument);
     void OnListClick(QTableView* view, QEvent* event);
+    /// Keys of the list: Enter acts as a left click on the current row, the menu key and
+    /// Shift+F10 as a right click with the menu at that row. True when the key is taken.
+    bool OnListKey(QTableView* view, const QKeyEvent* key);
+    void OpenListMenuAtRow(QTableView* view);
     static void ShowSelection(QTableView* view, bool shown);
 
     ControlValues controls_;
@@ -94,6 +110,8 @@ class QtRuntime : public QObject, public Runtime {
     std::map<std::string, QPointer<QWidget>, std::less<>> windows_;
     QPointer<QWidget> mainWindow_;
     QPointer<QMenu> menu_;
+    /// Where the next popup menu opens, when the keyboard asked for it; else at the cursor.
+    std::optional<QPoint> menuPosition_;
     MessageBoxHandler messageBox_;
     FolderDialogHandler folderDialog_;
     Text runDirectory_;

@@ -234,6 +234,7 @@ TEST_F(SongCommandsTest, PreviewWritesThePageAndShowsThePicture) {
                                        "allowNetworking=\"all\"></embed>");
     EXPECT_EQ(runtime_.BrowserAddress(names::BrowserBox), page);
     EXPECT_EQ(runtime_.Caption(names::PreviewWindow), "微笑乐队 - 让我们一起微笑吧");
+    ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));  // the picture's
     EXPECT_EQ(runtime_.Picture(names::PictureBox), service_.Get("/pic/MUSIC_1001.jpg"));
 
     SearchAndResolve("无图");
@@ -286,6 +287,7 @@ TEST_F(SongCommandsTest, EveryRequestGoesThroughTheProxy) {
     commands.ResolveSongAddress();
     EXPECT_EQ(Cell(0, column::Size), "3.5MB");
     commands.OpenPreview();
+    ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));  // the picture's
     EXPECT_TRUE(runtime_.Picture(names::PictureBox) == service_.Get("/pic/MUSIC_1001.jpg"));
     EXPECT_FALSE(commands.DownloadSong().empty());
 

@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
+#include "tests/support/temp_dir.h"
 
 namespace quillet {
 namespace {
@@ -27,22 +28,32 @@ struct BoxCase {
     QMessageBox::Icon icon;
 };
 
-TEST(Dialogs, MessageBoxTitleIconButtonAndModality) {
+TEST(Dialogs, MessageBoxTitleIconButtonOwnerAndModality) {
+    QWidget owner;
     for (BoxCase c : {BoxCase{MessageInformation, QMessageBox::Information},
                       BoxCase{MessageError, QMessageBox::Critical}}) {
         std::unique_ptr<QMessageBox> box =
-            QtRuntime::MakeMessageBox(u"请先获取歌曲地址"_s, c.flags);
+            QtRuntime::MakeMessageBox(u"请先获取歌曲地址"_s, c.flags, &owner);
         EXPECT_EQ(box->windowTitle(), u"信息："_s);
         EXPECT_EQ(box->text(), u"请先获取歌曲地址"_s);
         EXPECT_EQ(box->icon(), c.icon);
         EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
-        EXPECT_EQ(box->parentWidget(), nullptr);
+        EXPECT_EQ(box->parentWidget(), &owner);  // placed over the main window
+        EXPECT_TRUE(box->isWindow());
+        // Modal for the whole program, not only for its owner.
         EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
     }
 }
 
-TEST(Dialogs, FolderDialogHasTitleEditFieldAndIsModal) {
-    std::unique_ptr<QFileDialog> dialog = QtRuntime::MakeFolderDialog(u"请选择要保存的文件夹"_s);
+TEST(Dialogs, FolderDialogHasTitleEditFieldOwnerStartAndIsModal) {
+    QWidget owner;
+    testing_support::TempDir start;
+    const QString startFolder = QString::fromStdString(start.Path().string());
+    std::unique_ptr<QFileDialog> dialog =
+        QtRuntime::MakeFolderDialog(u"请选择要保存的文件夹"_s, startFolder, &owner);
+    EXPECT_EQ(dialog->parentWidget(), &owner);
+    EXPECT_TRUE(dialog->isWindow());
+    EXPECT_EQ(dialog->directory().absolutePath(), startFolder);
     EXPECT_EQ(dialog->windowTitle(), u"请选择要保存的文件夹"_s);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
     EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
@@ -61,7 +72,7 @@ TEST(Dialogs, ChosenFolderLosesItsTrailingSlashButRoot) {
     for (FolderCase c : {FolderCase{u"/home/u/音乐/", "/home/u/音乐"}, FolderCase{u"/m//", "/m"},
                          FolderCase{u"/", "/"}, FolderCase{u"", ""}}) {
         runtime.SetFolderDialogHandler(
-            [&](const QString&) { return QString::fromUtf16(c.answer); });
+            [&](const QString&, const QString&) { return QString::fromUtf16(c.answer); });
         EXPECT_EQ(runtime.ChooseFolder("t"), c.folder);
     }
 }

@@ -7,10 +7,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <mutex>
 
 #include "app/song_list.h"
 #include "app/texts.h"
@@ -222,9 +225,12 @@ TEST_F(MainWindowTest, MenuItemsAndChangeFolder) {
                                    u"定位歌曲文件"_s, u"-"_s, u"更改保存目录"_s}));
 
     folderAnswers_.push_back(QString::fromStdString(dir_.File("music/")));
+    const QString current = GbkToQString(client_.SaveDirectory());
+    ASSERT_FALSE(current.isEmpty());
     menu->actions().last()->trigger();
     ASSERT_EQ(folderTitles_.size(), 1u);
     EXPECT_EQ(folderTitles_[0], u"请选择要保存的文件夹"_s);
+    EXPECT_EQ(folderStarts_[0], current);  // opens at the folder in use
     // The dialog's answer loses its trailing "/".
     EXPECT_EQ(client_.SaveDirectory(), dir_.File("music"));
     EXPECT_EQ(Find<QLineEdit>(u"编辑框_保存"_s)->text().toStdString(), dir_.File("music"));
@@ -246,6 +252,91 @@ TEST_F(MainWindowTest, ClicksSelectTheRowFirst) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
                       QPoint(10, view->viewport()->height() - 3));
     EXPECT_EQ(seen, (std::vector<int>{1, -1}));
+}
+
+TEST_F(MainWindowTest, KeyboardReachesTheListsCommands) {
+    std::vector<int> resolved;
+    std::mutex resolvedMutex;
+    client_.Hooks().resolveSongAddress = [&](const ReportList::RowRef& row, std::stop_token) {
+        std::lock_guard lock(resolvedMutex);
+        resolved.push_back(row.row);
+    };
+    QWidget* window = OpenMain();
+    ReportList& list = runtime_.SongList();
+    for (int i = 0; i < 3; ++i) list.AppendRow();
+    DeliverPosted();
+    auto* view = Find<QTableView>(u"超级列表框1"_s);
+    window->activateWindow();
+    view->setFocus(Qt::TabFocusReason);
+    view->setCurrentIndex(view->model()->index(0, 0));
+
+    // The arrows move the selection; Enter resolves that row on a worker, as a left click.
+    QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(view, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));
+    EXPECT_EQ(resolved, (std::vector<int>{1, 1}));
+    EXPECT_EQ(list.SelectedRow(), 1);
+
+    // The menu key and Shift+F10 open the popup menu at the selected row, not at the cursor,
+    // with its first item active so Enter chooses it.
+    const QRect row = view->visualRect(view->model()->index(1, 0));
+    for (auto [key, modifiers] :
+         {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers()},
+          std::pair{Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier)}}) {
+        QCursor::setPos(window->mapToGlobal(QPoint(600, 340)));
+        QTest::keyClick(view, key, modifiers);
+        QMenu* menu = runtime_.OpenMenu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->parentWidget(), window);
+        EXPECT_TRUE(
+            QRect(view->viewport()->mapToGlobal(row.topLeft()), row.size()).contains(menu->pos()))
+            << menu->pos().x() << "," << menu->pos().y();
+        ASSERT_NE(menu->activeAction(), nullptr);
+        EXPECT_EQ(menu->activeAction()->text(), u"试听歌曲"_s);
+        menu->close();
+        DeliverPosted();
+    }
+
+    // Tab leaves the list for the next control instead of moving within it.
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_FALSE(view->hasFocus());
+    EXPECT_EQ(list.SelectedRow(), 1);
+}
+
+TEST_F(MainWindowTest, TabVisitsEveryControlInOrder) {
+    QWidget* window = OpenMain();
+    window->activateWindow();
+    auto* view = Find<QTableView>(u"超级列表框1"_s);
+    view->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    QWidget* focus = view;
+    for (int i = 0; i < 5; ++i) {
+        visited << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+        focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+    }
+    EXPECT_EQ(focus, view);  // round again
+    // One stop for the quality pair (the arrows move between them).
+    EXPECT_EQ(visited, (QStringList{u"超级列表框1"_s, u"单选框1"_s, u"编辑框_保存"_s,
+                                    u"编辑框_搜索"_s, u"按钮_搜索"_s}));
+}
+
+TEST_F(MainWindowTest, QualityButtonsHoldTheirWholeIndicator) {
+    OpenMain();
+    for (const QString& name : {u"单选框1"_s, u"单选框2"_s}) {
+        auto* radio = Find<QRadioButton>(name);
+        ASSERT_NE(radio, nullptr);
+        EXPECT_EQ(radio->size(), QSize(12, 12));
+        QStyleOptionButton option;
+        option.initFrom(radio);
+        const QRect indicator =
+            radio->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, radio);
+        EXPECT_TRUE(radio->rect().contains(indicator))
+            << indicator.x() << "," << indicator.y() << " " << indicator.width() << "x"
+            << indicator.height();
+    }
 }
 
 TEST_F(MainWindowTest, EscapeEndsTheRunWithZero) {

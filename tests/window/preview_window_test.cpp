@@ -3,9 +3,12 @@
 #include <QLabel>
 #include <QTest>
 
+#include "app/placeholder_picture.h"
 #include "app/preview_window.h"
+#include "runtime/qt/picture_box.h"
 #include "runtime/qt/player_box.h"
 #include "tests/support/picture_samples.h"
+#include "tests/support/standin_process.h"
 #include "tests/window/window_fixture.h"
 
 namespace quillet {
@@ -102,6 +105,63 @@ TEST_F(PreviewWindowTest, PlayerBoxIsMadeWithThePreviewWindowOnly) {
     runtime_.SetBrowserAddress("超文本浏览框1", page);
     EXPECT_EQ(player->Source(), u"http://127.0.0.1:9/a.mp3"_s);
     EXPECT_EQ(PlayerBoxIn(box), player);  // one box, reused
+}
+
+QImage Shown(const QLabel* box) {
+    return box->pixmap().toImage().convertToFormat(QImage::Format_RGBA8888);
+}
+
+QImage Decoded(std::string_view bytes) {
+    return PreparePictureBytes(bytes).image.convertToFormat(QImage::Format_RGBA8888);
+}
+
+TEST_F(PreviewWindowTest, PictureComesFromAWorkerAndOnlyForTheSongStillShown) {
+    testing_support::StandinProcess standin;
+    ASSERT_FALSE(standin.HostPort().empty());
+    const std::string pictures = "http://" + standin.HostPort() + "/pic/";
+    const std::string song = "http://" + standin.HostPort() + "/resource/MUSIC_1001.mp3";
+    OpenMain();
+    PreviewWindow preview(runtime_, "");
+
+    // The window shows the song at once; the picture box stays empty while the host holds
+    // the picture back, and fills when it comes.
+    standin.CloseGate();
+    preview.Show({song, "微笑乐队 - 让我们一起微笑吧", pictures + "MUSIC_1001.jpg"});
+    QWidget* window = runtime_.Window("PreviewWindow");
+    ASSERT_NE(window, nullptr);
+    auto* box = window->findChild<QLabel*>(u"图片框1"_s);
+    EXPECT_EQ(window->windowTitle(), u"微笑乐队 - 让我们一起微笑吧"_s);
+    ASSERT_TRUE(standin.WaitUntilHeld(1));
+    DeliverPosted();
+    EXPECT_TRUE(box->pixmap().isNull());
+    standin.OpenGate();
+    ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));
+    DeliverPosted();
+    const QImage first = Decoded(standin.Get("/pic/MUSIC_1001.jpg"));
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(Shown(box), first);
+
+    // A picture arriving after another song took the window is dropped: neither the
+    // placeholder of a song without a picture nor a later song's picture is replaced by it.
+    struct Later {
+        const char* picture;  // empty: the song has none
+        QImage expected;
+    };
+    for (const Later& later :
+         {Later{"", Decoded(PlaceholderPicture())},
+          Later{"MUSIC_1002.jpg", Decoded(standin.Get("/pic/MUSIC_1002.jpg"))}}) {
+        standin.CloseGate();
+        preview.Show({song, "a - b", pictures + "MUSIC_1001.jpg"});
+        ASSERT_TRUE(standin.WaitUntilHeld(1));
+        preview.Show({song, "c - d", *later.picture ? pictures + later.picture : ""});
+        EXPECT_EQ(window->windowTitle(), u"c - d"_s);
+        standin.OpenGate();
+        ASSERT_TRUE(runtime_.Workers().WaitUntilIdle(std::chrono::seconds(10)));
+        DeliverPosted();
+        ASSERT_FALSE(later.expected.isNull());
+        EXPECT_NE(later.expected, first);
+        EXPECT_EQ(Shown(box), later.expected) << later.picture;
+    }
 }
 
 }  // namespace

@@ -166,7 +166,8 @@ TEST_F(SongRoadTest, PreviewShowsPageCaptionAndPicture) {
                   "allowNetworking=\"all\"></embed>");
     auto* picture = preview->findChild<QLabel*>(u"图片框1"_s);
     ASSERT_NE(picture, nullptr);
-    EXPECT_FALSE(picture->pixmap().isNull());
+    // The picture comes from a worker.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !picture->pixmap().isNull(); }, 10000));
     EXPECT_NE(service_.RequestLog().find("GET /pic/MUSIC_1001.jpg"), std::string::npos);
     // The player box fetches the song itself (after the size request of the resolution).
     auto songFetches = [&] {

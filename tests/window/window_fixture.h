@@ -40,8 +40,9 @@ class WindowTest : public testing::Test {
         runtime_.SetMessageBoxHandler([this](const QString& text, int flags) {
             messages_.push_back({text, flags});
         });
-        runtime_.SetFolderDialogHandler([this](const QString& title) {
+        runtime_.SetFolderDialogHandler([this](const QString& title, const QString& start) {
             folderTitles_.push_back(title);
+            folderStarts_.push_back(start);
             if (folderAnswers_.empty()) return QString();
             QString answer = folderAnswers_.front();
             folderAnswers_.pop_front();
@@ -68,6 +69,7 @@ class WindowTest : public testing::Test {
     MusicClient client_;
     std::vector<ShownMessage> messages_;
     std::vector<QString> folderTitles_;
+    std::vector<QString> folderStarts_;
     std::deque<QString> folderAnswers_;
 };
 

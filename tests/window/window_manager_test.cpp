@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
@@ -101,6 +103,51 @@ TEST_F(WindowManagerTest, PreviewStaysAboveTheMainWindowAndEscapeClosesIt) {
     RunTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")});
     EXPECT_TRUE(QTest::qWaitFor([&] { return runtime_.Window("PreviewWindow") == nullptr; }, 5000));
     EXPECT_NE(runtime_.Window("MainWindow"), nullptr);
+}
+
+TEST_F(WindowManagerTest, KeysLeaveTheListAndOpenItsMenuAtTheRow) {
+    ASSERT_TRUE(runtime_.LoadWindow(MainWindowSpec));
+    QWidget* main = runtime_.Window("MainWindow");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    for (int i = 0; i < 3; ++i) runtime_.SongList().AppendRow();
+    auto* view = main->findChild<QTableView*>(QString::fromUtf16(u"超级列表框1"));
+    ASSERT_NE(view, nullptr);
+    RunTool(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                                        QString::number(main->winId())});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == main; }, 5000));
+    view->setFocus(Qt::TabFocusReason);
+    view->setCurrentIndex(view->model()->index(0, 0));
+    auto key = [](const char* keys) {
+        RunTool(QStringLiteral("xdotool"), {QStringLiteral("key"), QString::fromLatin1(keys)});
+    };
+
+    key("Down");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->currentIndex().row() == 1; }, 5000));
+    // Far from the row, so that a menu at the cursor would show.
+    RunTool(QStringLiteral("xdotool"),
+            {QStringLiteral("mousemove"), QStringLiteral("1200"), QStringLiteral("780")});
+    for (const char* keys : {"shift+F10", "Menu"}) {
+        key(keys);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return runtime_.OpenMenu() && runtime_.OpenMenu()->isVisible(); }, 5000))
+            << keys;
+        QMenu* menu = runtime_.OpenMenu();
+        EXPECT_EQ(menu->parentWidget(), main);
+        const QRect row = view->visualRect(view->model()->index(1, 0));
+        EXPECT_TRUE(
+            QRect(view->viewport()->mapToGlobal(row.topLeft()), row.size()).contains(menu->pos()))
+            << keys;
+        // Escape closes the menu alone.
+        key("Escape");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return runtime_.OpenMenu() == nullptr; }, 5000));
+        EXPECT_NE(runtime_.Window("MainWindow"), nullptr);
+    }
+
+    key("Tab");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view->hasFocus(); }, 5000));
+    EXPECT_EQ(view->currentIndex().row(), 1);  // Tab did not move within the list
+    key("shift+Tab");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view->hasFocus(); }, 5000));
 }
 
 // A private X server and window manager for the whole program, stopped at its end.
