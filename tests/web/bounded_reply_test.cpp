@@ -73,6 +73,14 @@ INSTANTIATE_TEST_SUITE_P(
                  winhttp_error::Read}),
     [](const auto& param) { return param.param.name; });
 
+// AddressSanitizer keeps freed memory in quarantine and pads every block, so peak memory says
+// nothing about the code under it.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool MemoryFiguresHold = false;
+#else
+constexpr bool MemoryFiguresHold = true;
+#endif
+
 TEST(BoundedReply, EndlessBodyStopsAtTheCapWithBoundedMemory) {
     ScriptedHttpServer server(std::vector<ScriptedReply>{{.bytes = "HTTP/1.1 200 OK\r\n\r\n",
                                                           .rest = std::string(1 << 20, 'x'),
@@ -81,11 +89,11 @@ TEST(BoundedReply, EndlessBodyStopsAtTheCapWithBoundedMemory) {
     Text status;
     EXPECT_EQ(WinHttpPageRequest(server.Url(), {.statusText = &status}), "");
     EXPECT_EQ(status, winhttp_error::Read);
-    EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    if (MemoryFiguresHold) EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
 
     CurlWinInet layer;
     EXPECT_TRUE(WinInetPageRequest(layer, server.Url()).empty());
-    EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    if (MemoryFiguresHold) EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
 }
 
 TEST(BoundedReply, WinInetTrickleEndsWithinFourTimesTheTimeOut) {
