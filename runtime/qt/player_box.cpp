@@ -163,8 +163,10 @@ PlayerBox::PlayerBox(QWidget* parent)
 }
 
 void PlayerBox::MakePlayer() {
-    // A fresh player for every page: GStreamer reports a failed stream late and more than
-    // once, and a pipeline that failed does not always play the next address.
+    // A fresh player after a failure: GStreamer reports a failed stream late and more than
+    // once, and a pipeline that failed does not always play the next address. A sound player
+    // is kept, since making one sets up its audio sink again (a stall of the window).
+    streamFailed_ = false;
     if (player_) {
         player_->disconnect(this);
         player_->stop();
@@ -183,6 +185,7 @@ void PlayerBox::MakePlayer() {
     // GStreamer reports a failure several times, the vaguest last: the first one is shown.
     connect(player_, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) {
+                streamFailed_ = true;
                 ShowError(GbkToQString("无法播放：") +
                           (text.isEmpty() ? GbkToQString("歌曲无法打开") : text));
             });
@@ -190,6 +193,7 @@ void PlayerBox::MakePlayer() {
     connect(player_, &QMediaPlayer::mediaStatusChanged, this,
             [this](QMediaPlayer::MediaStatus status) {
                 if (status == QMediaPlayer::InvalidMedia) {
+                    streamFailed_ = true;
                     ShowError(GbkToQString("无法播放：歌曲无法打开"));
                     player_->stop();
                 }
@@ -208,7 +212,11 @@ bool PlayerBox::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PlayerBox::Navigate(const QString& address) {
-    MakePlayer();
+    if (streamFailed_) {
+        MakePlayer();
+    } else {
+        player_->stop();
+    }
     position_->setRange(0, 0);
     message_->clear();
     const QUrl page = address.startsWith(u'/') ? QUrl::fromLocalFile(address) : QUrl(address);

@@ -53,6 +53,7 @@ class PlayerBox : public QWidget {
     QToolButton* playButton_;
     QSlider* position_;
     QSlider* volume_;
+    bool streamFailed_ = false;  ///< the player's stream failed: the next page gets a new one
 };
 
 /// Makes the player box inside `placeholder` (once; later calls find it).
