@@ -128,6 +128,23 @@ TEST_F(CliTest, DownloadSavesOnceIntoTheGivenFolder) {
     EXPECT_NE(again.err.find(U(u8"别贪心，已经下载过了")), std::string::npos) << again.err;
 }
 
+// Untagged songs get tags unless --no-tags says otherwise; then the file is the served bytes.
+TEST_F(CliTest, NoTagsKeepsTheServedBytes) {
+    service_.Get("/__song?untagged=1");
+    const std::string served = service_.Get("/resource/MUSIC_1002.mp3");
+    for (const bool tags : {false, true}) {
+        TempDir folder;
+        std::vector<std::string> args = {"download",  U(u8"夏日"), "--dir", folder.Path().string(),
+                                         "--service", Host()};
+        if (!tags) args.push_back("--no-tags");
+        const CliRun run = RunCli(args);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        const std::string saved = ReadFileBytes(folder.File(U(u8"林一 - 夏日晴天.mp3")));
+        EXPECT_EQ(saved == served, !tags) << "tags " << tags;
+        EXPECT_EQ(saved.compare(0, 3, "ID3") == 0, tags) << "tags " << tags;
+    }
+}
+
 TEST_F(CliTest, ProxyCarriesTheRequest) {
     test::ScriptedHttpServer proxy(test::HttpReply(
         "HTTP/1.1 200 OK", "", service_.Get("/webmusic/getsjplayinfo?key=%E5%BE%AE%E7%AC%91")));
