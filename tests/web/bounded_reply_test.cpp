@@ -89,11 +89,15 @@ TEST(BoundedReply, EndlessBodyStopsAtTheCapWithBoundedMemory) {
     Text status;
     EXPECT_EQ(WinHttpPageRequest(server.Url(), {.statusText = &status}), "");
     EXPECT_EQ(status, winhttp_error::Read);
-    if (MemoryFiguresHold) EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    if (MemoryFiguresHold) {
+        EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    }
 
     CurlWinInet layer;
     EXPECT_TRUE(WinInetPageRequest(layer, server.Url()).empty());
-    if (MemoryFiguresHold) EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    if (MemoryFiguresHold) {
+        EXPECT_LT(PeakKilobytes() - before, 200 * 1024);
+    }
 }
 
 TEST(BoundedReply, WinInetTrickleEndsWithinFourTimesTheTimeOut) {
