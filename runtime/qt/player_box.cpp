@@ -211,6 +211,24 @@ bool PlayerBox::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void PlayerBox::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    KeepInsideWindow();
+}
+
+void PlayerBox::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    KeepInsideWindow();
+}
+
+void PlayerBox::KeepInsideWindow() {
+    // The box may reach past its window's edge (the preview's box does); the bar and the
+    // message keep to the part that shows.
+    const int right = mapTo(window(), QPoint(width(), 0)).x();
+    const int hidden = std::max(0, right - window()->width());
+    layout()->setContentsMargins(0, 0, hidden, 0);
+}
+
 void PlayerBox::Navigate(const QString& address) {
     if (streamFailed_) {
         MakePlayer();

@@ -41,9 +41,12 @@ class PlayerBox : public QWidget {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     void MakePlayer();
+    void KeepInsideWindow();
     void ShowError(const QString& text);
     void UpdateButton();
 
