@@ -20,8 +20,8 @@ Text Lookup(const std::map<std::string, Text, std::less<>>& values, std::string_
 
 }  // namespace
 
-bool HeadlessRuntime::LoadWindow(const WindowSpec& spec) {
-    const std::string_view window = spec.name;
+bool HeadlessRuntime::LoadWindow(const WindowSpec& description) {
+    const std::string_view window = description.name;
     std::function<void(int)> created;
     {
         std::lock_guard lock(mutex_);

@@ -115,8 +115,8 @@ QWidget* QtRuntime::Window(std::string_view window) const {
     return it == windows_.end() ? nullptr : it->second.data();
 }
 
-bool QtRuntime::LoadWindow(const WindowSpec& spec) {
-    if (QWidget* open = Window(spec.name)) {
+bool QtRuntime::LoadWindow(const WindowSpec& description) {
+    if (QWidget* open = Window(description.name)) {
         open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
         open->show();
         open->raise();
@@ -124,13 +124,13 @@ bool QtRuntime::LoadWindow(const WindowSpec& spec) {
         return true;
     }
     QWidget* owner = nullptr;
-    if (!spec.owner.empty()) {
-        owner = Window(spec.owner);
+    if (!description.owner.empty()) {
+        owner = Window(description.owner);
         if (!owner) return false;
     }
-    QWidget* widget = LoadFromResource(GbkToQString(spec.resource), owner);
+    QWidget* widget = LoadFromResource(GbkToQString(description.resource), owner);
     if (!widget) return false;
-    windows_[std::string(spec.name)] = widget;
+    windows_[std::string(description.name)] = widget;
     if (!owner) mainWindow_ = widget;
     SetUpWindow(widget);
     if (owner) {
@@ -138,12 +138,12 @@ bool QtRuntime::LoadWindow(const WindowSpec& spec) {
         // parent toplevel on Wayland), so the window manager keeps it above its owner.
         widget->setWindowFlags((widget->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
     }
-    if (!spec.listControl.empty()) {
-        if (auto* view = widget->findChild<QTableView*>(GbkToQString(spec.listControl))) {
-            SetUpList(view, spec);
+    if (!description.listControl.empty()) {
+        if (auto* view = widget->findChild<QTableView*>(GbkToQString(description.listControl))) {
+            SetUpList(view, description);
         }
     }
-    Fire(std::string(spec.name), ControlEvent::Created, 0);
+    Fire(std::string(description.name), ControlEvent::Created, 0);
     widget->show();
     CentreOnScreen(widget);
     widget->raise();
@@ -173,19 +173,19 @@ void QtRuntime::SetUpWindow(QWidget* window) {
     }
 }
 
-void QtRuntime::SetUpList(QTableView* view, const WindowSpec& spec) {
-    const std::span<const ListColumn> columns = spec.listColumns;
+void QtRuntime::SetUpList(QTableView* view, const WindowSpec& description) {
+    const std::span<const ListColumn> columns = description.listColumns;
     QStringList headers;
     for (const ListColumn& column : columns) headers << GbkToQString(column.header);
     auto* model = new ReportListModel(list_, headers, view);
     view->setModel(model);
-    if (spec.markColumn >= 0) {
-        model->SetMarkDecoration(spec.markColumn,
+    if (description.markColumn >= 0) {
+        model->SetMarkDecoration(description.markColumn,
                                  view->style()->standardIcon(QStyle::SP_DialogApplyButton));
     }
-    if (spec.progressColumn >= 0) {
+    if (description.progressColumn >= 0) {
         view->setItemDelegateForColumn(
-            spec.progressColumn,
+            description.progressColumn,
             new ProgressDelegate(ReportListModel::ProgressRole, QColor(0x9c, 0xd0, 0xf4), view));
     }
     // Black text on white; the selection shows only while the list has the focus.

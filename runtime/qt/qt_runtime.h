@@ -91,7 +91,7 @@ class QtRuntime : public QObject, public Runtime {
   private:
     QWidget* LoadFromResource(const QString& resource, QWidget* parent);
     void SetUpWindow(QWidget* window);
-    void SetUpList(QTableView* view, const WindowSpec& spec);
+    void SetUpList(QTableView* view, const WindowSpec& description);
     QWidget* FindControl(std::string_view control) const;
     bool IsWindow(const QObject* object) const;
     void MirrorControls(QWidget* window);
