@@ -3,12 +3,9 @@
 #include "runtime/notify/desktop_notifier.h"
 
 #include "app/download_notice.h"
+#include "tests/support/private_session_bus.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -210,34 +207,13 @@ TEST(DesktopNotifier, WithoutAServiceNothingHappens) {
 }  // namespace
 }  // namespace quillet
 
-// Starts a private session bus for the whole run and points the program's bus at it.
+// A private session bus for the whole run, the program's bus pointed at it.
 int main(int argc, char** argv) {
-    int out[2];
-    if (pipe(out) != 0) return 1;
-    const pid_t daemon = fork();
-    if (daemon == 0) {
-        // The bus ends with the test run, however the run ends.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        dup2(out[1], STDOUT_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDERR_FILENO);
-        execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string address;
-    char c = 0;
-    while (read(out[0], &c, 1) == 1 && c != '\n') address += c;
-    setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
-    quillet::BusAddress = QString::fromStdString(address);
-
+    quillet::testing_support::PrivateSessionBus bus;
+    quillet::BusAddress = QString::fromStdString(bus.Address());
     QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    const int rc = RUN_ALL_TESTS();
-    kill(daemon, SIGTERM);
-    waitpid(daemon, nullptr, 0);
-    return rc;
+    return RUN_ALL_TESTS();
 }
 
 #include "desktop_notifier_test.moc"
