@@ -4,7 +4,6 @@
 //   preview_probe PAGE_FILE
 
 #include <QApplication>
-#include <QMediaPlayer>
 #include <QTimer>
 #include <cstdio>
 
@@ -12,6 +11,7 @@
 #include "app/preview_window.h"
 #include "bench/process_memory.h"
 #include "runtime/qt/player_box.h"
+#include "runtime/qt/player_thread.h"
 #include "runtime/qt/qt_runtime.h"
 #include "text/code_pages.h"
 
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     quillet::PreparePlayerBackend();
     QApplication application(argc, argv);
+    quillet::UsePlayerEngineMaker(&quillet::MakeMediaPlayerEngine);  // as the module would
     quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);
     client.BindMainWindow();
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     if (!box) return 1;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (box->Player()->position() < 2000) return;
+        if (box->Position() < 2000) return;
         std::printf("pss_kb %ld\n", quillet::bench::ProcessTreePssKb(getpid()));
         std::fflush(stdout);
         QCoreApplication::quit();

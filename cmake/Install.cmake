@@ -11,6 +11,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 if(TARGET quillet)
     install(TARGETS quillet RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS quillet-player LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/quillet)
     install(FILES ${resources}/man/quillet.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES ${resources}/desktop/${QUILLET_APP_ID}.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

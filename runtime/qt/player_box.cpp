@@ -1,11 +1,9 @@
 #include "runtime/qt/player_box.h"
 
-#include <QAudioOutput>
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMediaPlayer>
 #include <QSlider>
 #include <QStyle>
 #include <QToolButton>
@@ -13,8 +11,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 #include "runtime/qt/gbk_qt.h"
+#include "runtime/qt/player_thread.h"
 
 namespace quillet {
 namespace {
@@ -110,16 +110,37 @@ QString EmbedAddress(const QString& page) {
     return {};
 }
 
+// Hands the engine's reports, made on the player thread, to the box on the GUI thread. The box
+// closes it before it goes, so that no report is posted to a box that is gone.
+class PlayerBox::Mailbox {
+  public:
+    explicit Mailbox(PlayerBox* box) : box_(box) {}
+
+    void Deliver(std::function<void(PlayerBox&)> report) {
+        const std::lock_guard lock(mutex_);
+        if (!box_) return;
+        QMetaObject::invokeMethod(
+            box_, [box = box_, report = std::move(report)] { report(*box); }, Qt::QueuedConnection);
+    }
+
+    void Close() {
+        const std::lock_guard lock(mutex_);
+        box_ = nullptr;
+    }
+
+  private:
+    std::mutex mutex_;
+    PlayerBox* box_;
+};
+
 PlayerBox::PlayerBox(QWidget* parent)
     : QWidget(parent),
-      player_(nullptr),
-      output_(new QAudioOutput(this)),
       message_(new QLabel(this)),
       playButton_(new QToolButton(this)),
       position_(new QSlider(Qt::Horizontal, this)),
-      volume_(new QSlider(Qt::Horizontal, this)) {
+      volume_(new QSlider(Qt::Horizontal, this)),
+      mailbox_(std::make_shared<Mailbox>(this)) {
     setObjectName(QStringLiteral("playerBox"));
-    output_->setVolume(0.8f);
 
     message_->setObjectName(QStringLiteral("playerMessage"));
     message_->setAlignment(Qt::AlignCenter);
@@ -145,64 +166,68 @@ PlayerBox::PlayerBox(QWidget* parent)
     layout->addWidget(message_, 1);
     layout->addLayout(bar);
 
-    connect(playButton_, &QToolButton::clicked, this, [this] {
-        if (player_->playbackState() == QMediaPlayer::PlayingState) {
-            player_->pause();
-        } else if (!player_->source().isEmpty()) {
-            player_->play();
+    const std::weak_ptr<Mailbox> mailbox = mailbox_;
+    engine_ = std::make_unique<PlayerEngineHandle>(Reports(), [mailbox] {
+        if (auto open = mailbox.lock()) {
+            open->Deliver(
+                [](PlayerBox& box) { box.ShowError(GbkToQString("无法播放：播放组件无法加载")); });
         }
+    });
+
+    connect(playButton_, &QToolButton::clicked, this, [this] {
+        if (!source_.isEmpty()) engine_->Send([](PlayerEngine& engine) { engine.Toggle(); });
     });
     // Seeking on the slider's own actions: a seek deferred to valueChanged gets lost.
-    connect(position_, &QSlider::actionTriggered, this,
-            [this](int) { player_->setPosition(position_->sliderPosition()); });
-    connect(position_, &QSlider::sliderReleased, this,
-            [this] { player_->setPosition(position_->sliderPosition()); });
-    connect(volume_, &QSlider::valueChanged, this,
-            [this](int value) { output_->setVolume(static_cast<float>(value) / 100.0f); });
-    MakePlayer();
+    const auto seek = [this] {
+        const qint64 to = position_->sliderPosition();
+        engine_->Send([to](PlayerEngine& engine) { engine.Seek(to); });
+    };
+    connect(position_, &QSlider::actionTriggered, this, seek);
+    connect(position_, &QSlider::sliderReleased, this, seek);
+    connect(volume_, &QSlider::valueChanged, this, [this](int value) {
+        const float volume = static_cast<float>(value) / 100.0f;
+        engine_->Send([volume](PlayerEngine& engine) { engine.SetVolume(volume); });
+    });
+    SetPlaying(false);
 }
 
-void PlayerBox::MakePlayer() {
-    // A fresh player after a failure: GStreamer reports a failed stream late and more than
-    // once, and a pipeline that failed does not always play the next address. A sound player
-    // is kept, since making one sets up its audio sink again (a stall of the window).
-    streamFailed_ = false;
-    if (player_) {
-        player_->disconnect(this);
-        player_->stop();
-        delete player_;
-    }
-    player_ = new QMediaPlayer(this);
-    player_->setAudioOutput(output_);
-    connect(player_, &QMediaPlayer::playbackStateChanged, this, [this] { UpdateButton(); });
-    connect(player_, &QMediaPlayer::durationChanged, this,
-            [this](qint64 duration) { position_->setRange(0, SliderValue(duration)); });
-    connect(player_, &QMediaPlayer::positionChanged, this, [this](qint64 position) {
-        if (!position_->isSliderDown()) {
-            position_->setValue(SliderValue(position));
+// Each report goes to the box on the GUI thread, and counts only while the box still shows
+// the song it was made for. The mailbox is held weakly: the engine may outlive the box.
+PlayerReports PlayerBox::Reports() {
+    const std::weak_ptr<Mailbox> mailbox = mailbox_;
+    const auto deliver = [mailbox](int token, std::function<void(PlayerBox&)> report) {
+        if (auto open = mailbox.lock()) {
+            open->Deliver([token, report = std::move(report)](PlayerBox& box) {
+                if (token == box.token_) report(box);
+            });
         }
-    });
+    };
+    PlayerReports reports;
+    reports.playing = [deliver](int token, bool playing) {
+        deliver(token, [playing](PlayerBox& box) { box.SetPlaying(playing); });
+    };
+    reports.duration = [deliver](int token, qint64 duration) {
+        deliver(token,
+                [duration](PlayerBox& box) { box.position_->setRange(0, SliderValue(duration)); });
+    };
+    reports.position = [deliver](int token, qint64 position) {
+        deliver(token, [position](PlayerBox& box) {
+            box.positionMs_ = position;
+            if (!box.position_->isSliderDown()) box.position_->setValue(SliderValue(position));
+        });
+    };
     // GStreamer reports a failure several times, the vaguest last: the first one is shown.
-    connect(player_, &QMediaPlayer::errorOccurred, this,
-            [this](QMediaPlayer::Error, const QString& text) {
-                streamFailed_ = true;
-                ShowError(GbkToQString("无法播放：") +
+    reports.failed = [deliver](int token, const QString& text) {
+        deliver(token, [text](PlayerBox& box) {
+            box.ShowError(GbkToQString("无法播放：") +
                           (text.isEmpty() ? GbkToQString("歌曲无法打开") : text));
-            });
-    // After an error the state can stay "playing"; the media status tells the truth.
-    connect(player_, &QMediaPlayer::mediaStatusChanged, this,
-            [this](QMediaPlayer::MediaStatus status) {
-                if (status == QMediaPlayer::InvalidMedia) {
-                    streamFailed_ = true;
-                    ShowError(GbkToQString("无法播放：歌曲无法打开"));
-                    player_->stop();
-                }
-            });
-    UpdateButton();
+        });
+    };
+    return reports;
 }
 
 PlayerBox::~PlayerBox() {
-    Stop();
+    mailbox_->Close();
 }
 
 bool PlayerBox::eventFilter(QObject* watched, QEvent* event) {
@@ -230,12 +255,7 @@ void PlayerBox::KeepInsideWindow() {
 }
 
 void PlayerBox::Navigate(const QString& address) {
-    if (streamFailed_) {
-        MakePlayer();
-    } else {
-        player_->stop();
-    }
-    position_->setRange(0, 0);
+    Stop();
     message_->clear();
     const QUrl page = address.startsWith(u'/') ? QUrl::fromLocalFile(address) : QUrl(address);
     QFile file(page.isLocalFile() ? page.toLocalFile() : address);
@@ -255,18 +275,22 @@ void PlayerBox::Navigate(const QString& address) {
         ShowError(GbkToQString("无法播放：歌曲地址无效"));
         return;
     }
-    player_->setSource(url);
-    player_->play();
+    Play(url);
+}
+
+void PlayerBox::Play(const QUrl& song) {
+    source_ = song.toString();
+    const int token = token_;
+    engine_->Send([song, token](PlayerEngine& engine) { engine.Play(song, token); });
 }
 
 void PlayerBox::Stop() {
-    player_->stop();
-    player_->setSource(QUrl());
+    ++token_;  // whatever the engine still says of the song stopped is old news
+    if (!source_.isEmpty()) engine_->Send([](PlayerEngine& engine) { engine.Stop(); });
+    source_.clear();
+    positionMs_ = 0;
     position_->setRange(0, 0);
-}
-
-QString PlayerBox::Source() const {
-    return player_->source().toString();
+    SetPlaying(false);
 }
 
 QString PlayerBox::ErrorText() const {
@@ -278,8 +302,8 @@ void PlayerBox::ShowError(const QString& text) {
     message_->setText(text);
 }
 
-void PlayerBox::UpdateButton() {
-    const bool playing = player_->playbackState() == QMediaPlayer::PlayingState;
+void PlayerBox::SetPlaying(bool playing) {
+    playing_ = playing;
     playButton_->setIcon(
         style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
 }

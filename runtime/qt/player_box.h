@@ -3,18 +3,21 @@
 // The player box: pointed at a player page like a browser, it reads the page's
 // <embed src=...> and plays that address with a small bar of its own (play/pause, position,
 // volume). A page without an embed, or a stream that fails, shows a short error text instead.
+// The sound itself is played by an engine on the player thread (player_thread.h).
 
-#include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <memory>
 
-class QAudioOutput;
 class QLabel;
-class QMediaPlayer;
+class QUrl;
 class QSlider;
 class QToolButton;
 
 namespace quillet {
+
+class PlayerEngineHandle;
+struct PlayerReports;
 
 /// The address of the first <embed>'s src in an HTML page, entities decoded; empty when the
 /// page has none.
@@ -33,11 +36,13 @@ class PlayerBox : public QWidget {
     void Stop();
 
     /// The address being played, empty when none.
-    QString Source() const;
+    QString Source() const { return source_; }
     /// The error text shown, empty while playing.
     QString ErrorText() const;
-    /// The player of the current page (a new one for every page).
-    QMediaPlayer* Player() const { return player_; }
+    /// Whether the song plays, as last reported by the engine.
+    bool IsPlaying() const { return playing_; }
+    /// The song's position in milliseconds, as last reported by the engine.
+    qint64 Position() const { return positionMs_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,18 +50,24 @@ class PlayerBox : public QWidget {
     void showEvent(QShowEvent* event) override;
 
   private:
-    void MakePlayer();
+    class Mailbox;
+
+    PlayerReports Reports();
+    void Play(const QUrl& song);
     void KeepInsideWindow();
     void ShowError(const QString& text);
-    void UpdateButton();
+    void SetPlaying(bool playing);
 
-    QMediaPlayer* player_;
-    QAudioOutput* output_;
     QLabel* message_;
     QToolButton* playButton_;
     QSlider* position_;
     QSlider* volume_;
-    bool streamFailed_ = false;  ///< the player's stream failed: the next page gets a new one
+    std::shared_ptr<Mailbox> mailbox_;
+    std::unique_ptr<PlayerEngineHandle> engine_;
+    int token_ = 0;  ///< the song shown; reports of earlier ones are dropped
+    QString source_;
+    bool playing_ = false;
+    qint64 positionMs_ = 0;
 };
 
 /// Makes the player box inside `placeholder` (once; later calls find it).

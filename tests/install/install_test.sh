@@ -2,10 +2,11 @@
 # Installs the build into a temporary prefix, checks the files and validates the desktop entry
 # and the metainfo, then runs the installed quillet-cli as a user who cannot write the prefix:
 # its settings must come from the XDG config folder. Exit 77 skips.
-#   install_test.sh BUILD_DIR STANDIN_PROGRAM
+#   install_test.sh BUILD_DIR STANDIN_PROGRAM PLAYER_MODULE_DIR
 set -euo pipefail
 build=$1
 standin=$2
+player_dir=$3
 id=io.github.quillet.Quillet
 
 work=$(mktemp -d)
@@ -33,6 +34,10 @@ for size in 48 128 256; do
     file "$png" | grep -q "PNG image data, $size x $size" || fail "$png is not $size px"
 done
 [ -x "$prefix/bin/quillet-cli" ] || fail "quillet-cli is not executable"
+# The player module quillet loads on its first preview, with every library it needs.
+module=$prefix/$player_dir/quillet-player.so
+[ -f "$module" ] || fail "$player_dir/quillet-player.so not installed"
+! ldd "$module" | grep -q "not found" || fail "the player module misses libraries"
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop entry"
 grep -q '^Name\[zh_CN\]=' "$prefix/share/applications/$id.desktop" || fail "no Chinese name"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" >/dev/null ||

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <QMediaPlayer>
-#include <QPointer>
 #include <QSlider>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
+#include <algorithm>
+#include <mutex>
+#include <string>
+#include <vector>
 
 #include "app/preview_window.h"
+#include "runtime/qt/player_thread.h"
 #include "tests/support/standin_process.h"
 #include "tests/window/window_fixture.h"
 
@@ -86,10 +90,9 @@ TEST_F(PlayerBoxTest, PlaysPausesAndSwitchesSongs) {
     Show("<embed src=\"" + SongAddress("MUSIC_1001") + "\" width=\"340\" height=\"86\"></embed>");
     EXPECT_TRUE(QTest::qWaitFor([&] { return Requested("MUSIC_1001"); }, 10000))
         << service_.RequestLog();
-    QMediaPlayer* player = box->Player();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player->position() >= 500; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->Position() >= 500; }, 10000))
         << box->ErrorText().toStdString();
-    EXPECT_EQ(player->playbackState(), QMediaPlayer::PlayingState);
+    EXPECT_TRUE(box->IsPlaying());
     EXPECT_TRUE(box->ErrorText().isEmpty());
     auto* slider = box->findChild<QSlider*>(u"playerPosition"_s);
     ASSERT_NE(slider, nullptr);
@@ -99,32 +102,77 @@ TEST_F(PlayerBoxTest, PlaysPausesAndSwitchesSongs) {
     auto* button = box->findChild<QToolButton*>(u"playerPlay"_s);
     ASSERT_NE(button, nullptr);
     button->click();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return player->playbackState() == QMediaPlayer::PausedState; }));
-    const qint64 paused = player->position();
-    EXPECT_FALSE(QTest::qWaitFor([&] { return player->position() > paused + 200; }, 700));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !box->IsPlaying(); }));
+    const qint64 paused = box->Position();
+    EXPECT_FALSE(QTest::qWaitFor([&] { return box->Position() > paused + 200; }, 700));
     button->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player->position() > paused + 200; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->Position() > paused + 200; }, 5000));
 
     // A second preview switches the song in the same box.
     Show("<embed src=\"" + SongAddress("MUSIC_1006") + "\"></embed>");
     EXPECT_EQ(PlayerBoxIn(box->parentWidget()), box);
     EXPECT_EQ(box->Source(), QString::fromStdString(SongAddress("MUSIC_1006")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return Requested("MUSIC_1006"); }, 10000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->Player()->position() >= 300; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->Position() >= 300; }, 10000));
 }
 
-TEST_F(PlayerBoxTest, ClosingTheWindowStopsThePlayer) {
+// An engine that writes down what it is asked, where, and answers a Play as a player would.
+struct EngineLog {
+    std::mutex mutex;
+    std::vector<std::string> calls;
+    bool offGuiThread = true;
+
+    void Add(std::string call) {
+        const std::lock_guard lock(mutex);
+        offGuiThread = offGuiThread && QThread::currentThread() != qApp->thread();
+        calls.push_back(std::move(call));
+    }
+    bool Has(const std::string& call) {
+        const std::lock_guard lock(mutex);
+        return std::find(calls.begin(), calls.end(), call) != calls.end();
+    }
+};
+EngineLog engineLog;
+
+class RecordingEngine final : public PlayerEngine {
+  public:
+    explicit RecordingEngine(PlayerReports reports) : reports_(std::move(reports)) {
+        engineLog.Add("made");
+    }
+    ~RecordingEngine() override { engineLog.Add("deleted"); }
+    void Play(const QUrl& song, int token) override {
+        engineLog.Add("play " + song.toString().toStdString());
+        reports_.playing(token, true);
+        reports_.position(token, 1234);
+    }
+    void Toggle() override { engineLog.Add("toggle"); }
+    void Seek(qint64) override { engineLog.Add("seek"); }
+    void SetVolume(float) override { engineLog.Add("volume"); }
+    void Stop() override { engineLog.Add("stop"); }
+
+  private:
+    PlayerReports reports_;
+};
+
+TEST_F(PlayerBoxTest, TheEngineWorksOnItsOwnThreadAndClosingStopsIt) {
+    UsePlayerEngineMaker([](PlayerReports reports) -> PlayerEngine* {
+        return new RecordingEngine(std::move(reports));
+    });
     PlayerBox* box = OpenPreview();
     ASSERT_NE(box, nullptr);
-    Show("<embed src=\"" + SongAddress("MUSIC_1001") + "\"></embed>");
-    QPointer<QMediaPlayer> player = box->Player();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player->position() >= 300; }, 10000));
+    Show("<embed src=\"http://h/a.mp3\"></embed>");
+    EXPECT_EQ(box->Source(), u"http://h/a.mp3"_s);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->Position() == 1234; }, 5000));
+    EXPECT_TRUE(box->IsPlaying());
+    EXPECT_TRUE(engineLog.Has("play http://h/a.mp3"));
+
     runtime_.Window("PreviewWindow")->close();
-    ASSERT_FALSE(player.isNull());  // the window goes later; the song ends now
-    EXPECT_EQ(player->playbackState(), QMediaPlayer::StoppedState);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player.isNull(); }, 2000));
+    EXPECT_FALSE(box->IsPlaying());  // at once; the engine is told on its thread
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engineLog.Has("stop"); }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engineLog.Has("deleted"); }, 2000));
     EXPECT_EQ(runtime_.Window("PreviewWindow"), nullptr);
+    EXPECT_TRUE(engineLog.offGuiThread);
+    UsePlayerEngineMaker(&MakeMediaPlayerEngine);
 }
 
 TEST_F(PlayerBoxTest, ShowsAnErrorTextWhenThereIsNothingToPlay) {
@@ -144,13 +192,13 @@ TEST_F(PlayerBoxTest, ShowsAnErrorTextWhenThereIsNothingToPlay) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !box->ErrorText().isEmpty(); }, 10000));
     EXPECT_TRUE(box->ErrorText().startsWith(u"无法播放："_s)) << box->ErrorText().toStdString();
     EXPECT_TRUE(Requested("MUSIC_1001"));
-    EXPECT_EQ(box->Player()->position(), 0);
+    EXPECT_EQ(box->Position(), 0);
 
     // A good page afterwards plays and clears the text.
     service_.SetMode("normal");
     Show("<embed src=\"" + SongAddress("MUSIC_1006") + "\"></embed>");
     EXPECT_TRUE(box->ErrorText().isEmpty());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return box->Player()->position() >= 300; }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return box->Position() >= 300; }, 10000))
         << box->ErrorText().toStdString();
 }
 

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "runtime/qt/player_thread.h"
+
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The player box plays without a sound card: with every real audio sink ranked out,
@@ -18,5 +20,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     testing::InitGoogleTest(&argc, argv);
     QApplication application(argc, argv);
+    // The engine linked in, not the module beside the program.
+    quillet::UsePlayerEngineMaker(&quillet::MakeMediaPlayerEngine);
     return RUN_ALL_TESTS();
 }
