@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,11 +29,14 @@
 #ifdef QUILLET_PREVIEW_STALL
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 #include <chrono>
 #include <thread>
 
 #include "app/preview_window.h"
+#include "runtime/qt/player_box.h"
+#include "runtime/qt/player_thread.h"
 #include "runtime/qt/qt_runtime.h"
 #endif
 #include "tests/support/standin_process.h"
@@ -161,11 +165,15 @@ double DownloadPeakMegabytes() {
 constexpr double StallGoalMs = 50;
 constexpr int PictureDelayMs = 5000;
 
-/// The longest gap, in milliseconds, between turns of the event loop from a preview's opening
-/// until its picture has come from a host that holds it back for PictureDelayMs.
+/// The longest gap, in milliseconds, between turns of the event loop while a preview opens
+/// and until its picture has come from a host that holds it back for PictureDelayMs. Two
+/// previews are measured: the first, which starts the player, and a second that switches the
+/// song.
 double PreviewStallMs(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    PreparePlayerBackend();
     QApplication app(argc, argv);
+    UsePlayerEngineMaker(&MakeMediaPlayerEngine);  // what quillet loads from its module
     testing_support::StandinProcess service;
     QtRuntime runtime(column::Count);
     runtime.SetMessageBoxHandler([](const QString&, int) {});
@@ -178,50 +186,43 @@ double PreviewStallMs(int argc, char** argv) {
     if (service.HostPort().empty() || !client.Show()) return -1;
     PreviewWindow preview(runtime, "");
     const std::string host = "http://" + service.HostPort();
-    // A first preview without a picture, so that the player's first start is not counted.
-    preview.Show({host + "/resource/MUSIC_1001.mp3", "a - b", ""});
-    QCoreApplication::processEvents();
 
-    service.CloseGate();
-    std::thread opener([&service] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(PictureDelayMs));
-        service.OpenGate();
-    });
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    qint64 longestAt = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (now - last > longest) {
-            longest = now - last;
-            longestAt = now;
-        }
-        last = now;
-        if (now > qint64{PictureDelayMs + 1000} * 1000000 && runtime.Workers().Running() == 0) {
-            app.quit();
-        }
-    });
-    clock.start();
-    tick.start(1);
-    qint64 showNs = 0;
-    QTimer::singleShot(0, [&] {
-        QElapsedTimer show;
-        show.start();
-        preview.Show({host + "/resource/MUSIC_1002.mp3", "c - d", host + "/pic/MUSIC_1002.jpg"});
-        showNs = show.nsecsElapsed();
-    });
-    QApplication::exec();
-    opener.join();
-    runtime.Workers().WaitUntilIdle(std::chrono::seconds(10));
+    const auto longestStall = [&](const std::string& rid, const char* caption) {
+        service.CloseGate();
+        std::thread opener([&service] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(PictureDelayMs));
+            service.OpenGate();
+        });
+        QEventLoop loop;
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+            if (now > qint64{PictureDelayMs + 1000} * 1000000 && runtime.Workers().Running() == 0) {
+                loop.quit();
+            }
+        });
+        clock.start();
+        tick.start(1);
+        QTimer::singleShot(0, [&] {
+            preview.Show(
+                {host + "/resource/" + rid + ".mp3", caption, host + "/pic/" + rid + ".jpg"});
+        });
+        loop.exec();
+        opener.join();
+        runtime.Workers().WaitUntilIdle(std::chrono::seconds(10));
+        return static_cast<double>(longest) / 1e6;
+    };
+    const double first = longestStall("MUSIC_1001", "a - b");
+    const double second = longestStall("MUSIC_1002", "c - d");
     std::filesystem::remove_all(folder);
-    std::printf(
-        "showing the preview (page, caption, player) took %.1f ms; the longest stall ended at %.0f "
-        "ms\n",
-        static_cast<double>(showNs) / 1e6, static_cast<double>(longestAt) / 1e6);
-    return static_cast<double>(longest) / 1e6;
+    std::printf("longest stall: first preview %.1f ms, second preview %.1f ms\n", first, second);
+    return std::max(first, second);
 }
 #endif
 
@@ -242,7 +243,7 @@ int main(int argc, char** argv) {
 #ifdef QUILLET_PREVIEW_STALL
     const double stall = PreviewStallMs(argc, argv);
     std::printf(
-        "longest event-loop stall while a preview opens (picture after %d ms): %.1f ms "
+        "longest event-loop stall while previews open (picture after %d ms): %.1f ms "
         "(goal %.0f ms)\n",
         PictureDelayMs, stall, StallGoalMs);
     std::printf("\nratio preview_stall %.3f\n", stall / StallGoalMs);
