@@ -11,6 +11,7 @@
 #include "app/main_window.h"
 #include "app/service_settings.h"
 #include "app/song_commands.h"
+#include "runtime/curl_on_demand.h"
 #include "runtime/notify/desktop_notifier.h"
 #include "runtime/qt/player_box.h"
 #include "runtime/qt/program_run.h"
@@ -82,6 +83,8 @@ int main(int argc, char** argv) {
     pumpRuntime = &runtime;
     quillet::SetMessagePump(&DispatchWindowMessages);
     if (!client.Show()) return 1;
+    // libcurl is loaded by a worker while the window is first drawn, not at the first search.
+    runtime.Workers().Start([](std::stop_token) { quillet::LoadCurl(); });
     const int code = quillet::RunProgram(runtime, [&client] {
         quillet::SetMessagePump(nullptr);
         client.Exit();
