@@ -44,7 +44,6 @@ inline constexpr ListColumn SongListColumns[column::Count] = {
     {"rid", 0}, {"    标准   高品", 120}, {"artist_pic", 0}, {"大小", 55}};
 
 inline constexpr WindowSpec MainWindowSpec{.name = names::MainWindow,
-                                           .resource = ":/app/main_window.ui",
                                            .listControl = names::SongList,
                                            .listColumns = SongListColumns,
                                            .progressColumn = column::Status,

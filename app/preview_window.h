@@ -19,7 +19,6 @@ inline constexpr std::string_view BrowserBox = "超文本浏览框1";
 }  // namespace names
 
 inline constexpr WindowSpec PreviewWindowSpec{.name = names::PreviewWindow,
-                                              .resource = ":/app/preview_window.ui",
                                               .owner = names::MainWindow};
 
 class PreviewWindow {

@@ -36,8 +36,9 @@ struct ListColumn {
 
 /// A window as its presenter describes it.
 struct WindowSpec {
-    std::string_view name = {};      ///< the top widget's object name in the description
-    std::string_view resource = {};  ///< the Qt resource path of its .ui description
+    /// The top widget's object name, and the name its form is registered under
+    /// (runtime/qt/window_forms.h).
+    std::string_view name = {};
     /// The window that owns it: it opens only while that one is open and closes with it.
     /// Empty for the main window, whose closing ends the program.
     std::string_view owner = {};

@@ -46,25 +46,32 @@ class PendingNotification : public QObject {
 
 }  // namespace
 
+// The session bus is joined at the first notification: connecting at the start would make
+// every start wait for the bus (or, without one, for an attempt to launch one).
 DesktopNotifier::DesktopNotifier(std::string_view appName, QObject* parent)
-    : DesktopNotifier(QDBusConnection::sessionBus(), appName, parent) {}
+    : QObject(parent), appName_(FromGbk(appName)) {}
 
 DesktopNotifier::DesktopNotifier(const QDBusConnection& bus, std::string_view appName,
                                  QObject* parent)
-    : QObject(parent), bus_(bus), appName_(FromGbk(appName)) {
-    if (!bus_.isConnected()) return;
-    bus_.connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
-                 SLOT(OnActionInvoked(uint, QString)));
-    bus_.connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
-                 SLOT(OnNotificationClosed(uint, uint)));
+    : QObject(parent), appName_(FromGbk(appName)) {
+    Attach(bus);
 }
 
 DesktopNotifier::~DesktopNotifier() {
-    if (!bus_.isConnected()) return;
-    bus_.disconnect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
-                    SLOT(OnActionInvoked(uint, QString)));
-    bus_.disconnect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
-                    SLOT(OnNotificationClosed(uint, uint)));
+    if (!bus_ || !bus_->isConnected()) return;
+    bus_->disconnect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
+                     SLOT(OnActionInvoked(uint, QString)));
+    bus_->disconnect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
+                     SLOT(OnNotificationClosed(uint, uint)));
+}
+
+void DesktopNotifier::Attach(const QDBusConnection& bus) {
+    bus_ = bus;
+    if (!bus_->isConnected()) return;
+    bus_->connect(QString(), Path, Interface, QStringLiteral("ActionInvoked"), this,
+                  SLOT(OnActionInvoked(uint, QString)));
+    bus_->connect(QString(), Path, Interface, QStringLiteral("NotificationClosed"), this,
+                  SLOT(OnNotificationClosed(uint, uint)));
 }
 
 void DesktopNotifier::Notify(std::string_view summary, std::string_view body,
@@ -81,7 +88,8 @@ void DesktopNotifier::Notify(std::string_view summary, std::string_view body,
 
 void DesktopNotifier::Send(const QString& summary, const QString& body, const QString& actionLabel,
                            std::function<void()> onAction) {
-    if (!bus_.isConnected()) return;
+    if (!bus_) Attach(QDBusConnection::sessionBus());
+    if (!bus_->isConnected()) return;
     QDBusMessage call =
         QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     call << appName_ << uint{0} << QString() << summary << body
@@ -92,8 +100,8 @@ void DesktopNotifier::Send(const QString& summary, const QString& body, const QS
             if (onAction) actions_[id] = std::move(onAction);
         },
         this);
-    if (!bus_.callWithCallback(call, pending, SLOT(Shown(uint)), SLOT(Failed(QDBusError)),
-                               CallTimeoutMs)) {
+    if (!bus_->callWithCallback(call, pending, SLOT(Shown(uint)), SLOT(Failed(QDBusError)),
+                                CallTimeoutMs)) {
         delete pending;
     }
 }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string_view>
 
 namespace quillet {
@@ -15,7 +16,8 @@ namespace quillet {
 class DesktopNotifier : public QObject {
     Q_OBJECT
   public:
-    /// Notifications on the session bus, under the GBK application name `appName`.
+    /// Notifications on the session bus, joined at the first one, under the GBK application
+    /// name `appName`.
     explicit DesktopNotifier(std::string_view appName, QObject* parent = nullptr);
     /// The same on a given bus (tests use a private one).
     DesktopNotifier(const QDBusConnection& bus, std::string_view appName,
@@ -34,10 +36,11 @@ class DesktopNotifier : public QObject {
     void OnNotificationClosed(uint id, uint reason);
 
   private:
+    void Attach(const QDBusConnection& bus);
     void Send(const QString& summary, const QString& body, const QString& actionLabel,
               std::function<void()> onAction);
 
-    QDBusConnection bus_;
+    std::optional<QDBusConnection> bus_;  ///< joined at the first notification
     QString appName_;
     std::map<uint, std::function<void()>> actions_;  ///< by notification id, until closed
 };

@@ -22,7 +22,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QThread>
-#include <QUiLoader>
 
 #include "runtime/file_ops.h"
 #include "runtime/program_folders.h"
@@ -31,6 +30,7 @@
 #include "runtime/qt/player_box.h"
 #include "runtime/qt/progress_delegate.h"
 #include "runtime/qt/report_list_model.h"
+#include "runtime/qt/window_forms.h"
 
 namespace quillet {
 namespace {
@@ -96,20 +96,6 @@ QtRuntime::~QtRuntime() {
     delete mainWindow_;
 }
 
-QWidget* QtRuntime::LoadFromResource(const QString& resource, QWidget* parent) {
-    QFile file(resource);
-    if (!file.open(QFile::ReadOnly)) return nullptr;
-    // Only the standard widgets: the loader would otherwise load every designer plugin as it
-    // is made (one of them brings in the web engine at start-up). It takes its plugin folders
-    // from the library paths, so these are empty while it is made.
-    const QStringList libraryPaths = QCoreApplication::libraryPaths();
-    QCoreApplication::setLibraryPaths({});
-    QUiLoader loader;
-    QCoreApplication::setLibraryPaths(libraryPaths);
-    loader.clearPluginPaths();
-    return loader.load(&file, parent);
-}
-
 QWidget* QtRuntime::Window(std::string_view window) const {
     auto it = windows_.find(window);
     return it == windows_.end() ? nullptr : it->second.data();
@@ -128,7 +114,7 @@ bool QtRuntime::LoadWindow(const WindowSpec& description) {
         owner = Window(description.owner);
         if (!owner) return false;
     }
-    QWidget* widget = LoadFromResource(GbkToQString(description.resource), owner);
+    QWidget* widget = BuildWindowForm(description.name, owner);
     if (!widget) return false;
     windows_[std::string(description.name)] = widget;
     if (!owner) mainWindow_ = widget;

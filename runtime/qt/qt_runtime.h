@@ -89,7 +89,6 @@ class QtRuntime : public QObject, public Runtime {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    QWidget* LoadFromResource(const QString& resource, QWidget* parent);
     void SetUpWindow(QWidget* window);
     void SetUpList(QTableView* view, const WindowSpec& description);
     QWidget* FindControl(std::string_view control) const;
