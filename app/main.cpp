@@ -1,11 +1,15 @@
 // The windowed program: the main window over the Qt runtime, its commands against the
 // service hosts of yyst.ini.
 
+#include <fontconfig/fontconfig.h>
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <QWidget>
+
 #include <cstdio>
 #include <string_view>
+#include <thread>
 
 #include "app/download_notice.h"
 #include "app/main_window.h"
@@ -17,6 +21,7 @@
 #include "runtime/qt/program_run.h"
 #include "runtime/qt/qt_runtime.h"
 #include "runtime/reveal/reveal_in_folder.h"
+#include "text/code_pages.h"
 #include "web/message_pump.h"
 
 namespace {
@@ -56,12 +61,16 @@ bool AnswerInfoOption(int argc, char** argv) {
 int main(int argc, char** argv) {
     if (AnswerInfoOption(argc, argv)) return 0;
     quillet::PreparePlayerBackend();
+    // The GBK tables are built and fontconfig reads its configuration while Qt connects to the
+    // display, on the other core.
+    std::jthread warmUp([] {
+        quillet::PrepareCodePages();
+        FcInit();
+    });
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quillet"));
     QApplication::setApplicationVersion(QStringLiteral(QUILLET_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillet.Quillet"));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quillet.Quillet")));
-    quillet::LoadQtTranslations();
     quillet::EnterRunDirectory();
     quillet::QtRuntime runtime(quillet::column::Count);
     quillet::MusicClient client(runtime);
@@ -83,6 +92,12 @@ int main(int argc, char** argv) {
     pumpRuntime = &runtime;
     quillet::SetMessagePump(&DispatchWindowMessages);
     if (!client.Show()) return 1;
+    // Qt's own texts (dialog buttons) and the icon theme are needed once the window is up, not
+    // before: neither is worth the wait.
+    QTimer::singleShot(0, [] {
+        quillet::LoadQtTranslations();
+        QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quillet.Quillet")));
+    });
     // libcurl is loaded by a worker while the window is first drawn, not at the first search.
     runtime.Workers().Start([](std::stop_token) { quillet::LoadCurl(); });
     const int code = quillet::RunProgram(runtime, [&client] {

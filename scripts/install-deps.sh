@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev openssl
+    libicu-dev libpcre2-dev libcurl4-openssl-dev libssl-dev openssl libfontconfig-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libcpp-httplib-dev libpng-dev libjpeg-dev libtag1-dev dbus-daemon curl
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-multimedia-dev

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <utility>
 
+#include "text/gbk_table.h"
+
 namespace quillet {
 namespace {
 
@@ -94,6 +96,11 @@ Text Utf16BytesToGbk(const Utf16Bytes& utf16Bytes) {
     const std::size_t zero = units.find(u'\0');
     if (zero != std::u16string::npos) units.resize(zero);
     return EncodeUnits(CodePageGbk, ComposeCheck, units);
+}
+
+void PrepareCodePages() {
+    std::u16string units;
+    DecodeGbkByTable({}, units);  // the table is built on its first use
 }
 
 }  // namespace quillet

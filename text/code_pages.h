@@ -26,6 +26,10 @@ Utf16Bytes GbkToUtf16Bytes(std::string_view gbkText, bool dropTerminator = false
 /// characters and their non-spacing marks composed first.
 Text Utf16BytesToGbk(const Utf16Bytes& utf16Bytes);
 
+/// Builds the GBK tables now; otherwise the first conversion builds them. Safe from any
+/// thread, so that a program can have them built while it does something else.
+void PrepareCodePages();
+
 /// Little-endian byte form of UTF-16 units and back (an odd last byte is ignored).
 Utf16Bytes UnitsToBytes(std::u16string_view units);
 std::u16string BytesToUnits(const Utf16Bytes& utf16Bytes);

@@ -22,6 +22,7 @@
 #include <QStyle>
 #include <QTableView>
 #include <QThread>
+#include <QTimer>
 
 #include "runtime/file_ops.h"
 #include "runtime/program_folders.h"
@@ -166,8 +167,12 @@ void QtRuntime::SetUpList(QTableView* view, const WindowSpec& description) {
     auto* model = new ReportListModel(list_, headers, view);
     view->setModel(model);
     if (description.markColumn >= 0) {
-        model->SetMarkDecoration(description.markColumn,
-                                 view->style()->standardIcon(QStyle::SP_DialogApplyButton));
+        // The mark comes from the icon theme, whose first lookup is not worth delaying the
+        // window for: it is set at the first turn of the event loop, before a row is marked.
+        QTimer::singleShot(0, model, [model, view, column = description.markColumn] {
+            model->SetMarkDecoration(column,
+                                     view->style()->standardIcon(QStyle::SP_DialogApplyButton));
+        });
     }
     if (description.progressColumn >= 0) {
         view->setItemDelegateForColumn(
