@@ -1,7 +1,10 @@
 // The reference for the desktop figures: a bare Qt window of the same build, shown at once.
 // With "--pss", prints its proportional set size in kB once the window is shown and ends.
+// With "--text", the window shows one line of Chinese text: the least a window with Chinese
+// text costs (the fonts), for comparison.
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -11,9 +14,13 @@
 
 int main(int argc, char** argv) {
     const bool reportMemory = argc > 1 && std::strcmp(argv[1], "--pss") == 0;
+    const bool withText = argc > 1 && std::strcmp(argv[1], "--text") == 0;
     QApplication application(argc, argv);
     QWidget window;
     window.resize(700, 450);
+    if (withText) {
+        (new QLabel(QString::fromUtf16(u"下载保存目录："), &window))->move(10, 10);
+    }
     window.show();
     if (reportMemory) {
         QTimer::singleShot(2000, [] {
