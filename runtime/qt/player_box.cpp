@@ -169,8 +169,10 @@ PlayerBox::PlayerBox(QWidget* parent)
     const std::weak_ptr<Mailbox> mailbox = mailbox_;
     engine_ = std::make_unique<PlayerEngineHandle>(Reports(), [mailbox] {
         if (auto open = mailbox.lock()) {
-            open->Deliver(
-                [](PlayerBox& box) { box.ShowError(GbkToQString("无法播放：播放组件无法加载")); });
+            open->Deliver([](PlayerBox& box) {
+                box.engineMissing_ = true;
+                if (!box.source_.isEmpty()) box.ShowMissingEngine();
+            });
         }
     });
 
@@ -280,6 +282,10 @@ void PlayerBox::Navigate(const QString& address) {
 
 void PlayerBox::Play(const QUrl& song) {
     source_ = song.toString();
+    if (engineMissing_) {
+        ShowMissingEngine();
+        return;
+    }
     const int token = token_;
     engine_->Send([song, token](PlayerEngine& engine) { engine.Play(song, token); });
 }
@@ -300,6 +306,10 @@ QString PlayerBox::ErrorText() const {
 void PlayerBox::ShowError(const QString& text) {
     if (!message_->text().isEmpty()) return;  // the first report is the telling one
     message_->setText(text);
+}
+
+void PlayerBox::ShowMissingEngine() {
+    ShowError(GbkToQString("无法播放：播放组件无法加载"));
 }
 
 void PlayerBox::SetPlaying(bool playing) {

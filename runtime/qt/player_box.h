@@ -56,6 +56,7 @@ class PlayerBox : public QWidget {
     void Play(const QUrl& song);
     void KeepInsideWindow();
     void ShowError(const QString& text);
+    void ShowMissingEngine();
     void SetPlaying(bool playing);
 
     QLabel* message_;
@@ -67,6 +68,7 @@ class PlayerBox : public QWidget {
     int token_ = 0;  ///< the song shown; reports of earlier ones are dropped
     QString source_;
     bool playing_ = false;
+    bool engineMissing_ = false;  ///< the player module could not be loaded
     qint64 positionMs_ = 0;
 };
 

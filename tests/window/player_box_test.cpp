@@ -175,6 +175,21 @@ TEST_F(PlayerBoxTest, TheEngineWorksOnItsOwnThreadAndClosingStopsIt) {
     UsePlayerEngineMaker(&MakeMediaPlayerEngine);
 }
 
+TEST_F(PlayerBoxTest, SaysSoWhenThePlayerModuleIsMissing) {
+    // Nothing linked, and no quillet-player.so beside the test program.
+    UsePlayerEngineMaker(nullptr);
+    PlayerBox* box = OpenPreview();
+    ASSERT_NE(box, nullptr);
+    Show("<embed src=\"http://h/a.mp3\"></embed>");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !box->ErrorText().isEmpty(); }, 5000));
+    EXPECT_EQ(box->ErrorText(), u"无法播放：播放组件无法加载"_s);
+    EXPECT_FALSE(box->IsPlaying());
+    // Every later page says it again, however soon it comes.
+    Show("<embed src=\"http://h/b.mp3\"></embed>");
+    EXPECT_EQ(box->ErrorText(), u"无法播放：播放组件无法加载"_s);
+    UsePlayerEngineMaker(&MakeMediaPlayerEngine);
+}
+
 TEST_F(PlayerBoxTest, ShowsAnErrorTextWhenThereIsNothingToPlay) {
     PlayerBox* box = OpenPreview();
     ASSERT_NE(box, nullptr);
